@@ -1,0 +1,36 @@
+#include "app/converter_app.h"
+
+#include "app/jet_setting.h"
+#include "app/message_box.h"
+#include "engine/automation/thread_init.h"
+#include "mainwindow/main_window.h"
+
+namespace larkspan {
+
+ConverterApp::ConverterApp(std::string appName) : appName_(std::move(appName)) {}
+
+int ConverterApp::InitInstance(int argc, const char* const* argv, const StartupHooks& hooks) {
+    StderrMessageBox stderrMessages;
+    MessageBox& messages = hooks.messages ? *hooks.messages : stderrMessages;
+
+    bool automationReady = hooks.initializeAutomation ? hooks.initializeAutomation() : automation::InitializeThread();
+    if (!automationReady) {
+        messages.Show(kAutomationInitFailed);
+        return 1;
+    }
+
+    settings_ = std::make_unique<SettingsStore>(kRegistryKeyName, appName_);
+    arguments_ = CommandLineArguments::FromArgv(argc, argv);
+    WriteJetTypeGuessRows();
+
+    MainWindow window;
+    if (!arguments_.source.empty()) return window.RunCommandLineConversion(arguments_, messages);
+    if (!hooks.runMainWindow) {
+        messages.Show("The main window is not available in this program.");
+        return 1;
+    }
+    hooks.runMainWindow(window, *settings_);
+    return 0;
+}
+
+}  // namespace larkspan

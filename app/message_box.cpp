@@ -1,0 +1,9 @@
+#include "app/message_box.h"
+
+#include <iostream>
+
+namespace larkspan {
+
+void StderrMessageBox::Show(std::string_view text) { std::cerr << "larkspan: " << text << '\n'; }
+
+}  // namespace larkspan

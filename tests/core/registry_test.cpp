@@ -1,0 +1,210 @@
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "temp_folder.h"
+
+namespace larkspan::registry {
+namespace {
+
+using test::ScopedRegistry;
+
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+Key CreateKey(Root root, std::string_view path) {
+    std::error_code ec;
+    std::optional<Key> key = Key::Create(root, path, ec);
+    EXPECT_TRUE(key) << ec.message();
+    return *key;
+}
+
+struct StringCase {
+    const char* name;
+    std::string text;
+};
+
+class StringRoundTrip : public ::testing::TestWithParam<StringCase> {};
+
+TEST_P(StringRoundTrip, ReadsBackWhatWasWritten) {
+    ScopedRegistry registry;
+    Key key = CreateKey(Root::CurrentUser, "Software\\Larkspan\\larkspan\\Settings2");
+    ASSERT_FALSE(key.SetString("Value", GetParam().text));
+    std::optional<Key> reopened = Key::Open(Root::CurrentUser, "Software\\Larkspan\\larkspan\\Settings2", Access::Read);
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(reopened->QueryString("Value"), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, StringRoundTrip,
+                         ::testing::Values(StringCase{"Plain", "Original directory"}, StringCase{"Empty", ""},
+                                           StringCase{"Quotes", "say \"hello\" \"\""},
+                                           StringCase{"Backslashes", "C:\\Docs\\\\end\\"},
+                                           StringCase{"NonAscii", "/home/jörg/Größe/naïve café/Ωμέγα"},
+                                           StringCase{"LineBreaks", "first line\nsecond\r\nthird"},
+                                           StringCase{"Brackets", "[not a key]\n[HKEY_CURRENT_USER\\x]"},
+                                           StringCase{"EqualsAndAt", "@=\"x\"=dword:1"}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(Registry, DwordAndDefaultValueRoundTrip) {
+    ScopedRegistry registry;
+    Key key = CreateKey(Root::LocalMachine, "Software\\Microsoft\\Jet\\4.0\\Engines\\Excel");
+    ASSERT_FALSE(key.SetDword("TypeGuessRows", 100000));
+    ASSERT_FALSE(key.SetDword("Max", 0xFFFFFFFFu));
+    ASSERT_FALSE(key.SetString("", "the default"));
+    EXPECT_EQ(key.QueryDword("TypeGuessRows"), 100000u);
+    EXPECT_EQ(key.QueryDword("Max"), 0xFFFFFFFFu);
+    EXPECT_EQ(key.QueryString(""), "the default");
+    // A value of another type does not read as a string and the other way round.
+    EXPECT_FALSE(key.QueryString("TypeGuessRows"));
+    EXPECT_FALSE(key.QueryDword(""));
+    std::string text = ReadText(registry.folder().path() / "machine.reg");
+    EXPECT_NE(text.find("Windows Registry Editor Version 5.00"), std::string::npos);
+    EXPECT_NE(text.find("\"TypeGuessRows\"=dword:000186a0"), std::string::npos);
+    EXPECT_NE(text.find("@=\"the default\""), std::string::npos);
+}
+
+TEST(Registry, MissingKeysAndValues) {
+    ScopedRegistry registry;
+    EXPECT_FALSE(Key::Open(Root::CurrentUser, "Software\\Nothing", Access::Read));
+    EXPECT_FALSE(Key::Open(Root::CurrentUser, "Software\\Nothing", Access::Write));
+    Key key = CreateKey(Root::CurrentUser, "Software\\Larkspan");
+    EXPECT_FALSE(key.QueryString("Missing"));
+    EXPECT_FALSE(key.Query("Missing"));
+    // Creation makes the parents; names compare ignoring case; roots are separate.
+    EXPECT_TRUE(Key::Open(Root::CurrentUser, "SOFTWARE", Access::Read));
+    EXPECT_TRUE(Key::Open(Root::CurrentUser, "software\\LARKSPAN", Access::Write));
+    EXPECT_FALSE(Key::Open(Root::LocalMachine, "Software\\Larkspan", Access::Read));
+    EXPECT_FALSE(Key::Open(Root::ClassesRoot, "Software\\Larkspan", Access::Read));
+    // A key opened for reading refuses writes.
+    std::optional<Key> readOnly = Key::Open(Root::CurrentUser, "Software\\Larkspan", Access::Read);
+    ASSERT_TRUE(readOnly);
+    EXPECT_TRUE(readOnly->SetString("x", "y"));
+}
+
+TEST(Registry, ClassesRootSharesTheMachineHiveWithoutMixingKeys) {
+    ScopedRegistry registry;
+    CreateKey(Root::ClassesRoot, ".htm").SetString("", "htmlfile");
+    CreateKey(Root::LocalMachine, ".htm").SetString("", "other");
+    EXPECT_EQ(Key::Open(Root::ClassesRoot, ".htm", Access::Read)->QueryString(""), "htmlfile");
+    EXPECT_EQ(Key::Open(Root::LocalMachine, ".htm", Access::Read)->QueryString(""), "other");
+}
+
+TEST(Registry, ValuesOfOtherTypesSurviveARewrite) {
+    ScopedRegistry registry;
+    std::ofstream(registry.folder().path() / "user.reg")
+        << "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n"
+           "\"Expand\"=hex(2):25,00,50,00,\\\r\n  41,00,00,00\r\n\"Name\"=\"old\"\r\n";
+    std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\X", Access::Write);
+    ASSERT_TRUE(key);
+    ASSERT_FALSE(key->SetString("Name", "new"));
+    EXPECT_EQ(key->QueryString("Name"), "new");
+    std::optional<Value> expand = key->Query("Expand");
+    ASSERT_TRUE(expand);
+    ASSERT_TRUE(std::holds_alternative<RawValue>(*expand));
+    EXPECT_EQ(std::get<RawValue>(*expand).text, "hex(2):25,00,50,00,41,00,00,00");
+}
+
+TEST(Registry, ReadsAnExportWrittenAsUtf16) {
+    ScopedRegistry registry;
+    std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Y]\r\n\"Name\"=\"Ärger\"\r\n";
+    std::ofstream out(registry.folder().path() / "user.reg", std::ios::binary);
+    out << '\xFF' << '\xFE';
+    for (char16_t c : text) out << static_cast<char>(c & 0xFF) << static_cast<char>(c >> 8);
+    out.close();
+    std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Y", Access::Read);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->QueryString("Name"), "Ärger");
+}
+
+TEST(Registry, AnUnreadableHiveIsKeptAsideAndReported) {
+    ScopedRegistry registry;
+    const std::filesystem::path hive = registry.folder().path() / "user.reg";
+    const std::string garbage = "this is not a hive\n[HKEY_CURRENT_USER\\Software\\Z]\n\"a\"=\"b\"\n";
+    std::ofstream(hive) << garbage;
+
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(Key::Open(Root::CurrentUser, "Software\\Z", Access::Read));
+    std::string reported = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(reported.find("unreadable"), std::string::npos) << reported;
+
+    // The old content is kept under another name, untouched; a write then starts a new hive.
+    int kept = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(registry.folder().path())) {
+        if (entry.path().filename().string().starts_with("user.reg.unreadable-")) {
+            ++kept;
+            EXPECT_EQ(ReadText(entry.path()), garbage);
+        }
+    }
+    EXPECT_EQ(kept, 1);
+    CreateKey(Root::CurrentUser, "Software\\Z").SetString("a", "c");
+    EXPECT_EQ(Key::Open(Root::CurrentUser, "Software\\Z", Access::Read)->QueryString("a"), "c");
+}
+
+TEST(Registry, MalformedLinesMakeTheHiveUnreadable) {
+    const char* broken[] = {
+        "Windows Registry Editor Version 5.00\n\"a\"=\"value before any key\"\n",
+        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"a\"=\"unterminated\n",
+        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"a\"=dword:123456789\n",
+        "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\n",
+        "",
+    };
+    for (const char* text : broken) {
+        ScopedRegistry registry;
+        std::ofstream(registry.folder().path() / "user.reg") << text;
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(KeyExists(Root::CurrentUser, "A")) << text;
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("unreadable"), std::string::npos) << text;
+    }
+}
+
+TEST(Registry, TwoProcessesWritingAtOnceLoseNothing) {
+    ScopedRegistry registry;
+    CreateKey(Root::CurrentUser, "Software\\Race");
+    constexpr int kWrites = 60;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Race", Access::Write);
+            int failures = key ? 0 : 1;
+            for (int i = 0; key && i < kWrites; ++i)
+                failures += key->SetDword("p" + std::to_string(c) + "_" + std::to_string(i), static_cast<std::uint32_t>(i)) ? 1 : 0;
+            ::_exit(failures == 0 ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Race", Access::Read);
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < kWrites; ++i)
+            EXPECT_EQ(key->QueryDword("p" + std::to_string(c) + "_" + std::to_string(i)), static_cast<std::uint32_t>(i));
+    // No temporary file is left beside the hive.
+    for (const auto& entry : std::filesystem::directory_iterator(registry.folder().path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
+TEST(Registry, HivesLiveInTheConfigFolderByDefault) {
+    ::unsetenv("LARKSPAN_REGISTRY_DIR");
+    test::TempFolder home;
+    ::setenv("XDG_CONFIG_HOME", home.str().c_str(), 1);
+    EXPECT_EQ(HivePath(Root::CurrentUser), home.path() / "larkspan" / "user.reg");
+    EXPECT_EQ(HivePath(Root::LocalMachine), std::filesystem::path("/etc/larkspan/machine.reg"));
+    EXPECT_EQ(HivePath(Root::ClassesRoot), std::filesystem::path("/etc/larkspan/machine.reg"));
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace larkspan::registry
