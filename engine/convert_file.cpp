@@ -1,5 +1,6 @@
 #include "engine/convert_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -14,6 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kTargetPoll(200);
+constexpr std::chrono::milliseconds kSuccessGrace(2000);
 
 std::string JoinFolder(std::string_view folder, std::string_view name) {
     std::string path(folder);
@@ -96,7 +98,10 @@ ConversionResult ExternalConverterRunner::Run(std::string_view sourcePath, std::
         }
         return {false, reason};
     }
-    if (!WaitForTarget(targetPath, deadline, stop)) return {false, "the converter wrote no target"};
+    // A converter that reports success has written its target; a short grace covers a slow file system
+    // without holding the batch for the whole bound.
+    if (!WaitForTarget(targetPath, std::min(deadline, Clock::now() + kSuccessGrace), stop))
+        return {false, "the converter wrote no target"};
     return {true, {}};
 }
 
