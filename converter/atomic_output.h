@@ -1,0 +1,44 @@
+#pragma once
+// The output file, written whole or not at all.
+//
+// The result is written into a temporary file beside TARGET (same folder, so the final rename is atomic),
+// named ".TARGET.zuv0-XXXXXX.ext" so that it cannot collide with another run and is hidden from listings.
+// Only a complete, non-empty file is renamed onto TARGET; an existing TARGET stays as it was until then.
+// Anything left over is removed when the object goes away.
+
+#include <filesystem>
+#include <system_error>
+
+namespace larkspan::zuv0 {
+
+class AtomicOutput {
+public:
+    AtomicOutput() = default;
+    ~AtomicOutput();
+    AtomicOutput(const AtomicOutput&) = delete;
+    AtomicOutput& operator=(const AtomicOutput&) = delete;
+
+    // Creates the temporary file in the folder of `target`, which must be absolute.
+    std::error_code Open(const std::filesystem::path& target);
+
+    const std::filesystem::path& temporaryPath() const { return temporary_; }
+
+    // Gives the temporary the usual permissions, flushes it to disk and renames it onto the target.
+    // Fails with OutputError::EmptyResult when nothing was written.
+    std::error_code Commit();
+
+    // Removes the temporary, if any.
+    void Discard();
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+};
+
+enum class OutputError { EmptyResult = 1 };
+std::error_code make_error_code(OutputError error);
+
+}  // namespace larkspan::zuv0
+
+template <>
+struct std::is_error_code_enum<larkspan::zuv0::OutputError> : std::true_type {};

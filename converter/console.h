@@ -1,0 +1,22 @@
+#pragma once
+// Standard output and error while LibreOffice runs.
+//
+// LibreOffice writes warnings to file descriptors 1 and 2 from any of its threads, at any time. The caller
+// must see nothing but our own line, so once the engine starts, both descriptors point at /dev/null for the
+// rest of the process and our lines go to copies of the original descriptors.
+
+#include <string_view>
+
+namespace larkspan::zuv0::console {
+
+// Keeps copies of the original descriptors 1 and 2, then points both at /dev/null. Safe to call twice.
+void SilenceStandardStreams();
+
+// The original standard error (or standard output): valid before and after silencing.
+int OriginalStderr();
+int OriginalStdout();
+
+// Writes text and a newline to the original standard error in one write.
+void WriteErrorLine(std::string_view text);
+
+}  // namespace larkspan::zuv0::console

@@ -1,0 +1,160 @@
+#include "engine.h"
+
+#include <langinfo.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <LibreOfficeKit/LibreOfficeKit.hxx>
+#include <LibreOfficeKit/LibreOfficeKitInit.h>
+
+#include "atomic_output.h"
+#include "console.h"
+#include "crash_guard.h"
+#include "file_url.h"
+#include "profile_settings.h"
+
+namespace larkspan::zuv0 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kDefaultProgramFolder = "/usr/lib/libreoffice/program";
+
+bool HoldsLibreOffice(const fs::path& folder) {
+    std::error_code ignored;
+    return fs::exists(folder / "libsofficeapp.so", ignored) || fs::exists(folder / "libmergedlo.so", ignored);
+}
+
+// LibreOffice turns file URLs into file names through the locale's character set; under a non-UTF-8
+// locale such as plain "C" it cannot find a file whose name has non-ASCII letters.
+void RequireUtf8FileNames() {
+    std::setlocale(LC_CTYPE, "");
+    const char* codeset = ::nl_langinfo(CODESET);
+    if (!codeset || std::strcmp(codeset, "UTF-8") != 0) ::setenv("LC_ALL", "C.UTF-8", 1);
+    std::setlocale(LC_CTYPE, "C");
+}
+
+}  // namespace
+
+EngineSettings EngineSettings::FromEnvironment() {
+    EngineSettings settings;
+    const char* folder = std::getenv("LARKSPAN_LIBREOFFICE");
+    settings.programFolder = folder && *folder ? folder : kDefaultProgramFolder;
+    settings.profileRoot = ProfileSlot::DefaultRoot();
+    return settings;
+}
+
+std::unique_ptr<Engine> Engine::Start(const EngineSettings& settings, Outcome& failure) {
+    if (!HoldsLibreOffice(settings.programFolder)) {
+        failure = Failure(ExitCode::EngineMissing, settings.programFolder.native(), "no LibreOffice there");
+        return nullptr;
+    }
+    std::error_code error;
+    std::unique_ptr<ProfileSlot> slot = ProfileSlot::Take(settings.profileRoot, error);
+    if (!slot) {
+        failure = Failure(ExitCode::EngineMissing, settings.profileRoot.native(),
+                          "cannot make a profile: " + error.message());
+        return nullptr;
+    }
+
+    if (std::error_code settingsError = EnsureProfileSettings(slot->profileFolder())) {
+        failure = Failure(ExitCode::EngineMissing, slot->profileFolder().native(),
+                          "cannot prepare the profile: " + settingsError.message());
+        return nullptr;
+    }
+
+    // No display, no dialogs; temporary files where we can clear them.
+    ::setenv("SAL_USE_VCLPLUGIN", "svp", 1);
+    ::setenv("TMPDIR", slot->scratchFolder().c_str(), 1);
+    RequireUtf8FileNames();
+
+    console::SilenceStandardStreams();
+    crash_guard::SetOutcomeOnCrash(
+        Failure(ExitCode::EngineMissing, settings.programFolder.native(), "LibreOffice crashed while starting"));
+    crash_guard::Install();  // LibreOffice puts its own in place while starting; ours are set again below
+
+    const std::string profileUrl = FileUrlFromPath(fs::absolute(slot->profileFolder()));
+    lok::Office* office = lok::lok_cpp_init(settings.programFolder.c_str(), profileUrl.c_str());
+    if (!office) {
+        failure = Failure(ExitCode::EngineMissing, settings.programFolder.native(), "LibreOffice did not start");
+        return nullptr;
+    }
+    crash_guard::Install();
+
+    std::unique_ptr<Engine> engine(new Engine(std::move(slot), office));
+    office->registerCallback(&Engine::OnEngineEvent, engine.get());
+    office->setOptionalFeatures(LOK_FEATURE_DOCUMENT_PASSWORD | LOK_FEATURE_DOCUMENT_PASSWORD_TO_MODIFY);
+    return engine;
+}
+
+Engine::Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office) : slot_(std::move(slot)), office_(office) {}
+
+Engine::~Engine() { delete office_; }
+
+// Runs on LibreOffice's loading thread. Without an answer, a password request would block the load for
+// ever; answering "no password" makes the load fail, which we then report as a password-protected file.
+// A password to modify only is answered the same way, and the document then opens read-only, which is
+// all a conversion needs.
+void Engine::OnEngineEvent(int type, const char*, void* self) {
+    auto* engine = static_cast<Engine*>(self);
+    if (type == LOK_CALLBACK_DOCUMENT_PASSWORD) {
+        engine->passwordAsked_ = true;
+        engine->office_->setDocumentPassword(engine->loadingUrl_.c_str(), nullptr);
+    } else if (type == LOK_CALLBACK_DOCUMENT_PASSWORD_TO_MODIFY) {
+        engine->office_->setDocumentPassword(engine->loadingUrl_.c_str(), nullptr);
+    }
+}
+
+Outcome Engine::Convert(const Job& job) {
+    const std::string& source = job.source.native();
+    loadingUrl_ = FileUrlFromPath(job.source);
+    passwordAsked_ = false;
+
+    crash_guard::SetOutcomeOnCrash(Failure(ExitCode::NotADocument, source, "LibreOffice crashed while reading it"));
+    std::unique_ptr<lok::Document> document(office_->documentLoad(loadingUrl_.c_str()));
+    if (!document) {
+        if (passwordAsked_) return Failure(ExitCode::PasswordProtected, source);
+        return Failure(ExitCode::NotADocument, source, "LibreOffice could not read it: damaged, or a form it does not know");
+    }
+    if (document->getDocumentType() != LOK_DOCTYPE_TEXT)
+        return Failure(ExitCode::NotADocument, source, "not a word-processing document");
+
+    // LibreOffice saves through temporary files of its own beside the file it writes; a crash would leave
+    // them in the user's folder. So it writes into our scratch folder, and the result is copied into the
+    // temporary beside the target, which is ours to clean up.
+    const fs::path staged = slot_->scratchFolder() / ("converted." + job.format);
+    std::error_code ignored;
+    fs::remove(staged, ignored);
+    crash_guard::SetOutcomeOnCrash(
+        Failure(ExitCode::SaveFailed, job.target.native(), "LibreOffice crashed while saving"));
+    if (!document->saveAs(FileUrlFromPath(staged).c_str(), job.format.c_str())) {
+        std::string why = "LibreOffice could not save it";
+        if (char* message = office_->getError()) {
+            if (*message) why += std::string(": ") + message;
+            office_->freeError(message);
+        }
+        fs::remove(staged, ignored);
+        return Failure(ExitCode::SaveFailed, job.target.native(), why);
+    }
+
+    AtomicOutput output;
+    std::error_code error = output.Open(job.target);
+    if (!error) {
+        crash_guard::SetTemporary(output.temporaryPath().native());
+        fs::copy_file(staged, output.temporaryPath(), fs::copy_options::overwrite_existing, error);
+    }
+    if (!error) error = output.Commit();
+    output.Discard();
+    crash_guard::SetTemporary({});
+    fs::remove(staged, ignored);
+
+    const Outcome outcome = error ? Failure(ExitCode::SaveFailed, job.target.native(), error.message()) : Success();
+    crash_guard::SetOutcomeOnCrash(outcome);
+    return outcome;
+}
+
+}  // namespace larkspan::zuv0

@@ -1,0 +1,46 @@
+// Zuv0 -f SOURCE TARGET: converts one word-processing document through LibreOffice. See README.md for
+// the exit statuses.
+
+#include <csignal>
+#include <exception>
+#include <memory>
+#include <string_view>
+
+#include "console.h"
+#include "engine.h"
+#include "job.h"
+#include "outcome.h"
+
+namespace {
+
+using namespace larkspan::zuv0;
+
+int Finish(const Outcome& outcome) {
+    if (!outcome.ok()) console::WriteErrorLine(outcome.line);
+    return static_cast<int>(outcome.code);
+}
+
+int Run(int argc, char** argv) {
+    if (argc != 4 || std::string_view(argv[1]) != "-f") return Finish(Failure(ExitCode::Usage, {}));
+
+    Job job;
+    if (Outcome prepared = PrepareJob(argv[2], argv[3], job); !prepared.ok()) return Finish(prepared);
+
+    Outcome outcome;
+    std::unique_ptr<Engine> engine = Engine::Start(EngineSettings::FromEnvironment(), outcome);
+    if (engine) outcome = engine->Convert(job);
+    engine.reset();
+    return Finish(outcome);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A caller that closed its end of our standard error must not kill us before the temporary is gone.
+    std::signal(SIGPIPE, SIG_IGN);
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        return Finish(Failure(ExitCode::Internal, error.what()));
+    }
+}
