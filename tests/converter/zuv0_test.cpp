@@ -1,0 +1,414 @@
+// End-to-end tests of Zuv0 with the real LibreOffice, on real documents. What Zuv0 wrote is read back
+// by programs that share nothing with LibreOffice: pandoc for .docx, catdoc for .doc.
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace larkspan::zuv0::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+const fs::path kZuv0 = ZUV0_PATH;
+const fs::path kSamples = SAMPLES_DIR;
+// Shared by all tests, so LibreOffice profiles are made once and then reused.
+const fs::path kCacheHome = ZUV0_CACHE_HOME;
+
+// The exit statuses are a contract with the engine runner: spelled out here, not taken from Zuv0's header.
+constexpr int kUsage = 2;
+constexpr int kSourceUnreadable = 3;
+constexpr int kNotADocument = 4;
+constexpr int kPasswordProtected = 5;
+constexpr int kSaveFailed = 6;
+
+Finished Zuv0(const std::vector<std::string>& args, std::vector<std::string> environment = {}) {
+    std::vector<std::string> argv = {kZuv0.string()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    environment.push_back("XDG_CACHE_HOME=" + kCacheHome.string());
+    return Run(argv, environment);
+}
+
+Finished Convert(const fs::path& source, const fs::path& target, std::vector<std::string> environment = {}) {
+    return Zuv0({"-f", source.string(), target.string()}, std::move(environment));
+}
+
+std::string LowerExtension(const fs::path& file) {
+    std::string extension = file.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+// The text of a converted file as an independent reader sees it. pandoc's Markdown also shows headings,
+// bold and italic; catdoc gives the text alone.
+std::string ReadBack(const fs::path& file) {
+    const std::string extension = LowerExtension(file);
+    const Finished read = extension == ".docx" ? Run({"pandoc", "-f", "docx", "-t", "markdown", "--wrap=none", file.string()})
+                                               : Run({"catdoc", "-d", "utf-8", "-w", file.string()});
+    EXPECT_EQ(read.exitCode, 0) << read.err;
+    return read.out;
+}
+
+bool HasMagic(const fs::path& file, std::string_view magic) { return ReadFile(file).starts_with(magic); }
+constexpr std::string_view kZipMagic = "PK\x03\x04";
+constexpr std::string_view kCompoundMagic = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
+
+mode_t CurrentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+void ExpectConverted(const Finished& run) {
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    EXPECT_FALSE(run.timedOut);
+}
+
+// A refusal: the status, one line naming the reason, nothing on standard output.
+void ExpectRefused(const Finished& run, int exitCode, const std::string& reason) {
+    EXPECT_EQ(run.exitCode, exitCode) << run.err;
+    EXPECT_EQ(run.out, "");
+    const std::vector<std::string> lines = Lines(run.err);
+    ASSERT_EQ(lines.size(), 1u) << run.err;
+    EXPECT_THAT(lines[0], StartsWith("Zuv0: " + reason + ": "));
+}
+
+class Zuv0Test : public ::testing::Test {
+protected:
+    TempFolder folder_;
+};
+
+// ---- sample documents in both directions ---------------------------------------------------------------
+
+struct SampleCase {
+    std::string name;
+    std::string sample;
+    std::string sourceName;  // the sample is copied under this name
+    std::string targetName;
+    std::vector<std::string> expected;  // in the read-back text
+    std::vector<std::string> environment = {};
+};
+
+// Rows print as their names, which keeps the names of the discovered tests short and stable.
+void PrintTo(const SampleCase& row, std::ostream* out) { *out << row.name; }
+
+class ConvertsSample : public Zuv0Test, public ::testing::WithParamInterface<SampleCase> {};
+
+TEST_P(ConvertsSample, TextAndFormattingSurvive) {
+    const SampleCase& row = GetParam();
+    const fs::path source = folder_ / row.sourceName;
+    const fs::path target = folder_ / row.targetName;
+    fs::copy_file(kSamples / row.sample, source);
+
+    const Finished run = Convert(source, target, row.environment);
+
+    ExpectConverted(run);
+    ASSERT_TRUE(fs::exists(target));
+    // Exactly the source and the target: no temporary, no lock file, nothing LibreOffice left.
+    EXPECT_THAT(FolderNames(folder_.path()), ::testing::UnorderedElementsAre(row.sourceName, row.targetName));
+    EXPECT_TRUE(HasMagic(target, LowerExtension(target) == ".docx" ? kZipMagic : kCompoundMagic));
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, static_cast<fs::perms>(0666 & ~CurrentUmask()));
+    const std::string text = ReadBack(target);
+    for (const std::string& expected : row.expected) EXPECT_THAT(text, HasSubstr(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, ConvertsSample,
+    ::testing::Values(
+        SampleCase{"DocToDocx", "report.doc", "report.doc", "report.docx",
+                   {"# Quarterly report", "## Measurements", "**bold in places**", "*italic in others*",
+                    "Die Größe der Straße ändert sich", "naïve café", "Ελληνικά", "Καλημέρα κόσμε"}},
+        SampleCase{"DocxToDoc", "letter.docx", "letter.docx", "letter.doc",
+                   {"Letter to the printers", "Привет, мир", "Crème brûlée recipes", "С уважением, Jörg Ødegård"}},
+        SampleCase{"UpperCaseDocToDocx", "report.doc", "REPORT.DOC", "REPORT.DOCX",
+                   {"# Quarterly report", "Καλημέρα κόσμε"}},
+        SampleCase{"UpperCaseDocxToDoc", "memo.docx", "MEMO.DOCX", "MEMO.DOC",
+                   {"Memo", "Zoë", "Kraków", "Σημείωση: μην ξεχάσετε το café."}},
+        SampleCase{"DocxToDocx", "memo.docx", "memo.docx", "memo copy.docx", {"**short**", "*to the point*", "Søren"}},
+        SampleCase{"NamesWithSymbols", "report.doc", "Größe #1 50%; [x].doc", "Größe #1 50%; [x].docx",
+                   {"Quarterly report"}},
+        // LibreOffice reads file names through the locale's character set.
+        SampleCase{"NonAsciiNameUnderCLocale", "letter.docx", "Письмо.docx", "Письмо.doc", {"Привет, мир"},
+                   {"LC_ALL=C", "LANG=C"}}),
+    [](const auto& info) { return info.param.name; });
+
+// ---- other content under a Word name -------------------------------------------------------------------
+
+struct ContentCase {
+    std::string name;
+    std::string bytes;
+    std::vector<std::string> expected;
+};
+
+void PrintTo(const ContentCase& row, std::ostream* out) { *out << row.name; }
+
+class ConvertsContentNamedDoc : public Zuv0Test, public ::testing::WithParamInterface<ContentCase> {};
+
+TEST_P(ConvertsContentNamedDoc, ByWhatItHolds) {
+    const ContentCase& row = GetParam();
+    const fs::path source = folder_ / "letter.doc";
+    const fs::path target = folder_ / "letter.docx";
+    WriteFile(source, row.bytes);
+
+    ExpectConverted(Convert(source, target));
+
+    ASSERT_TRUE(HasMagic(target, kZipMagic));
+    const std::string text = ReadBack(target);
+    for (const std::string& expected : row.expected) EXPECT_THAT(text, HasSubstr(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Content, ConvertsContentNamedDoc,
+    ::testing::Values(
+        ContentCase{"Rtf",
+                    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}}\\f0 Plain {\\b bold} na\\u239?ve caf\\u233? "
+                    "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?\\par}",
+                    {"**bold**", "naïve café", "Привет"}},
+        ContentCase{"HtmlWithBomAndUpperCaseDoctype",
+                    "\xEF\xBB\xBF\n  <!DOCTYPE HTML>\n<html><head><meta charset=\"utf-8\"><title>t</title></head>"
+                    "<body><h1>Notice</h1><p><i>Größe</i> und Übermaß</p></body></html>\n",
+                    {"# Notice", "*Größe*", "Übermaß"}},
+        ContentCase{"HtmlOpeningWithComment",
+                    "<!-- saved by hand -->\n<html><body><p><b>Καλημέρα</b></p></body></html>", {"**Καλημέρα**"}},
+        ContentCase{"Utf8Text", "First line\nnaïve café, Καλημέρα\n", {"First line", "naïve café, Καλημέρα"}}),
+    [](const auto& info) { return info.param.name; });
+
+// ---- refusals ------------------------------------------------------------------------------------------
+
+struct RefusalCase {
+    std::string name;
+    // Makes the source in the folder and returns its path.
+    std::function<fs::path(const fs::path& folder)> makeSource;
+    std::string targetName;
+    int exitCode;
+    std::string reason;
+};
+
+fs::path Copy(const fs::path& folder, const std::string& sample, const std::string& name) {
+    fs::copy_file(kSamples / sample, folder / name);
+    return folder / name;
+}
+
+// The first `keep` bytes of a sample, or all but the last `-keep` when negative.
+fs::path Truncated(const fs::path& folder, const std::string& sample, long keep, const std::string& name) {
+    std::string bytes = ReadFile(kSamples / sample);
+    bytes.resize(keep >= 0 ? static_cast<std::size_t>(keep) : bytes.size() - static_cast<std::size_t>(-keep));
+    WriteFile(folder / name, bytes);
+    return folder / name;
+}
+
+fs::path Written(const fs::path& folder, const std::string& name, const std::string& bytes) {
+    WriteFile(folder / name, bytes);
+    return folder / name;
+}
+
+std::string RandomBytes(std::size_t count) {
+    std::mt19937 generator(20240607);
+    std::string bytes(count, '\0');
+    for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+void PrintTo(const RefusalCase& row, std::ostream* out) { *out << row.name; }
+
+class RefusesSource : public Zuv0Test, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(RefusesSource, WithOneLineAndNoOutput) {
+    const RefusalCase& row = GetParam();
+    const fs::path source = row.makeSource(folder_.path());
+    const std::vector<std::string> before = FolderNames(folder_.path());
+
+    const Finished run = Convert(source, folder_ / row.targetName);
+
+    ExpectRefused(run, row.exitCode, row.reason);
+    EXPECT_FALSE(run.timedOut);
+    // No target and no temporary: the folder is as it was.
+    EXPECT_EQ(FolderNames(folder_.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, RefusesSource,
+    ::testing::Values(
+        RefusalCase{"MissingSource", [](const fs::path& f) { return f / "absent.doc"; }, "absent.docx",
+                    kSourceUnreadable, "source missing or unreadable"},
+        RefusalCase{"FolderAsSource",
+                    [](const fs::path& f) {
+                        fs::create_directory(f / "folder.doc");
+                        return f / "folder.doc";
+                    },
+                    "folder.docx", kSourceUnreadable, "source missing or unreadable"},
+        RefusalCase{"EmptyFile", [](const fs::path& f) { return Written(f, "empty.doc", ""); }, "empty.docx",
+                    kNotADocument, "not a document"},
+        RefusalCase{"RandomBytesNamedDocx",
+                    [](const fs::path& f) { return Written(f, "noise.docx", RandomBytes(8192)); }, "noise.doc",
+                    kNotADocument, "not a document"},
+        RefusalCase{"TruncatedDoc", [](const fs::path& f) { return Truncated(f, "report.doc", 6000, "cut.doc"); },
+                    "cut.docx", kNotADocument, "not a document"},
+        // LibreOffice alone loads this one without complaint and saves what it read.
+        RefusalCase{"DocMissingItsLastBytes",
+                    [](const fs::path& f) { return Truncated(f, "report.doc", -76, "cut.doc"); }, "cut.docx",
+                    kNotADocument, "not a document"},
+        RefusalCase{"TruncatedDocx",
+                    [](const fs::path& f) { return Truncated(f, "letter.docx", 3000, "cut.docx"); }, "cut.doc",
+                    kNotADocument, "not a document"},
+        RefusalCase{"DocxMissingItsLastBytes",
+                    [](const fs::path& f) { return Truncated(f, "letter.docx", -10, "cut.docx"); }, "cut.doc",
+                    kNotADocument, "not a document"},
+        RefusalCase{"PasswordProtected",
+                    [](const fs::path& f) { return Copy(f, "password/protected.doc", "secret.doc"); }, "secret.docx",
+                    kPasswordProtected, "password protected"},
+        RefusalCase{"TargetWithoutExtension",
+                    [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "report",
+                    kSaveFailed, "save failed"},
+        RefusalCase{"TargetFolderMissing",
+                    [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "absent/report.docx",
+                    kSaveFailed, "save failed"},
+        // Loaded by the engine, then no format to save in: the failure comes after LibreOffice worked.
+        RefusalCase{"TargetFormatUnknown",
+                    [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "report.xyz",
+                    kSaveFailed, "save failed"}),
+    [](const auto& info) { return info.param.name; });
+
+// ---- usage ---------------------------------------------------------------------------------------------
+
+struct UsageCase {
+    std::string name;
+    std::vector<std::string> args;
+};
+
+void PrintTo(const UsageCase& row, std::ostream* out) { *out << row.name; }
+
+class RejectsUsage : public Zuv0Test, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(RejectsUsage, WithTheUsageLine) {
+    const Finished run = Zuv0(GetParam().args);
+    EXPECT_EQ(run.exitCode, kUsage);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(Lines(run.err), ElementsAre("usage: Zuv0 -f SOURCE TARGET"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, RejectsUsage,
+                         ::testing::Values(UsageCase{"None", {}}, UsageCase{"OptionOnly", {"-f"}},
+                                           UsageCase{"NoTarget", {"-f", "a.doc"}},
+                                           UsageCase{"WrongOption", {"-t", "a.doc", "b.docx"}},
+                                           UsageCase{"ExtraArgument", {"-f", "a.doc", "b.docx", "c.docx"}},
+                                           UsageCase{"EmptySource", {"-f", "", "b.docx"}}),
+                         [](const auto& info) { return info.param.name; });
+
+// ---- an existing target --------------------------------------------------------------------------------
+
+constexpr const char* kOldContents = "the previous conversion";
+
+TEST_F(Zuv0Test, FailedLoadKeepsExistingTarget) {
+    const fs::path source = Copy(folder_.path(), "password/protected.doc", "secret.doc");
+    WriteFile(folder_ / "secret.docx", kOldContents);
+
+    ExpectRefused(Convert(source, folder_ / "secret.docx"), kPasswordProtected, "password protected");
+
+    EXPECT_EQ(ReadFile(folder_ / "secret.docx"), kOldContents);
+    EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("secret.doc", "secret.docx"));
+}
+
+TEST_F(Zuv0Test, FailedSaveKeepsExistingTarget) {
+    const fs::path source = Copy(folder_.path(), "report.doc", "report.doc");
+    WriteFile(folder_ / "report.xyz", kOldContents);
+
+    ExpectRefused(Convert(source, folder_ / "report.xyz"), kSaveFailed, "save failed");
+
+    EXPECT_EQ(ReadFile(folder_ / "report.xyz"), kOldContents);
+    EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("report.doc", "report.xyz"));
+}
+
+TEST_F(Zuv0Test, SuccessReplacesExistingTarget) {
+    const fs::path source = Copy(folder_.path(), "letter.docx", "letter.docx");
+    WriteFile(folder_ / "letter.doc", kOldContents);
+
+    ExpectConverted(Convert(source, folder_ / "letter.doc"));
+
+    EXPECT_TRUE(HasMagic(folder_ / "letter.doc", kCompoundMagic));
+    EXPECT_THAT(ReadBack(folder_ / "letter.doc"), HasSubstr("Привет, мир"));
+    EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("letter.doc", "letter.docx"));
+}
+
+// ---- runs at the same time -----------------------------------------------------------------------------
+
+TEST_F(Zuv0Test, TwoRunsAtOnceBothSucceed) {
+    const fs::path report = Copy(folder_.path(), "report.doc", "report.doc");
+    const fs::path letter = Copy(folder_.path(), "letter.docx", "letter.docx");
+    const std::vector<std::string> environment = {"XDG_CACHE_HOME=" + kCacheHome.string()};
+
+    Child first({kZuv0.string(), "-f", report.string(), (folder_ / "report.docx").string()}, environment);
+    Child second({kZuv0.string(), "-f", letter.string(), (folder_ / "letter.doc").string()}, environment);
+    ExpectConverted(first.Wait());
+    ExpectConverted(second.Wait());
+
+    EXPECT_THAT(ReadBack(folder_ / "report.docx"), HasSubstr("Καλημέρα κόσμε"));
+    EXPECT_THAT(ReadBack(folder_ / "letter.doc"), HasSubstr("Привет, мир"));
+}
+
+// Holds the lock of profile slot `number`, as a running Zuv0 would.
+class SlotHolder {
+public:
+    explicit SlotHolder(int number) {
+        const fs::path root = kCacheHome / "larkspan";
+        fs::create_directories(root);
+        const fs::path lock = root / ("profile-" + std::to_string(number) + ".lock");
+        fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        // Waits out a Zuv0 of another test that may hold the slot right now.
+        if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) ADD_FAILURE() << "cannot lock " << lock;
+    }
+    ~SlotHolder() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    SlotHolder(const SlotHolder&) = delete;
+    SlotHolder& operator=(const SlotHolder&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+constexpr int kSlotCount = 8;
+
+TEST_F(Zuv0Test, BusySlotsAreSkipped) {
+    std::vector<std::unique_ptr<SlotHolder>> held;
+    for (int number = 0; number < kSlotCount - 1; ++number) held.push_back(std::make_unique<SlotHolder>(number));
+    const fs::path source = Copy(folder_.path(), "memo.docx", "memo.docx");
+
+    ExpectConverted(Convert(source, folder_ / "memo.doc"));
+
+    EXPECT_THAT(ReadBack(folder_ / "memo.doc"), HasSubstr("Kraków"));
+    EXPECT_TRUE(fs::is_directory(kCacheHome / "larkspan" / ("profile-" + std::to_string(kSlotCount - 1)) / "user"));
+}
+
+TEST_F(Zuv0Test, AllSlotsBusyStillConvertsAndCleansUp) {
+    std::vector<std::unique_ptr<SlotHolder>> held;
+    for (int number = 0; number < kSlotCount; ++number) held.push_back(std::make_unique<SlotHolder>(number));
+    const fs::path source = Copy(folder_.path(), "memo.docx", "memo.docx");
+
+    ExpectConverted(Convert(source, folder_ / "memo.doc"));
+
+    EXPECT_THAT(ReadBack(folder_ / "memo.doc"), HasSubstr("Kraków"));
+    for (const std::string& name : FolderNames(kCacheHome / "larkspan"))
+        EXPECT_THAT(name, ::testing::Not(StartsWith("throwaway-")));
+}
+
+}  // namespace
+}  // namespace larkspan::zuv0::testing
