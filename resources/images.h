@@ -1,0 +1,16 @@
+#pragma once
+// The program's own pictures, drawn at run time so that no image files need shipping: the application
+// icon (resource 128) and the hand cursor (resource 143).
+
+#include <QCursor>
+#include <QIcon>
+
+namespace larkspan::resources {
+
+// A sheet of paper with two arrows turning round each other; 16, 32 and 48 pixels.
+QIcon ApplicationIcon();
+
+// A pointing hand, its hot spot at the finger tip.
+QCursor HandCursor();
+
+}  // namespace larkspan::resources

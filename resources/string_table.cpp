@@ -1,0 +1,25 @@
+#include "resources/string_table.h"
+
+#include <array>
+#include <utility>
+
+#include "resources/resource_ids.h"
+
+namespace larkspan::resources {
+namespace {
+
+constexpr std::array<std::pair<int, std::string_view>, 3> kStrings{{
+    {ids::kStrAboutItem, "&About Larkspan..."},
+    {ids::kStrVersion, "1.67"},
+    {ids::kStrAppTitle, "Larkspan"},
+}};
+
+}  // namespace
+
+std::string_view LoadString(int id) {
+    for (const auto& [key, text] : kStrings)
+        if (key == id) return text;
+    return {};
+}
+
+}  // namespace larkspan::resources
