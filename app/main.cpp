@@ -1,14 +1,33 @@
 // The larkspan program: with a source argument it converts without creating any Qt application, so it
 // runs with no display; otherwise it opens the main window.
 
+#include <vector>
+
+#include <QApplication>
+
 #include "app/converter_app.h"
 #include "app/message_box.h"
+#include "mainwindow/main_window_dialog.h"
+#include "mainwindow/qt_message_box.h"
 #include "platform/paths.h"
 
 int main(int argc, char** argv) {
     larkspan::ConverterApp app(larkspan::paths::ExecutableTitle());
     larkspan::StartupHooks hooks;
-    larkspan::StderrMessageBox messages;
+    if (argc > 1 && argv[1][0] != '\0') {
+        larkspan::StderrMessageBox messages;
+        hooks.messages = &messages;
+        return app.InitInstance(argc, argv, hooks);
+    }
+
+    // QApplication takes its own options out of argv; start-up sees the arguments as given.
+    std::vector<char*> arguments(argv, argv + argc);
+    QApplication qtApp(argc, argv);
+    larkspan::QtMessageBox messages;
     hooks.messages = &messages;
-    return app.InitInstance(argc, argv, hooks);
+    hooks.runMainWindow = [](larkspan::MainWindow& window, larkspan::SettingsStore& settings) {
+        larkspan::MainWindowDialog dialog(window, settings);
+        dialog.exec();
+    };
+    return app.InitInstance(static_cast<int>(arguments.size()), arguments.data(), hooks);
 }

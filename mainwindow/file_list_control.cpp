@@ -1,0 +1,139 @@
+#include "mainwindow/file_list_control.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+
+#include "resources/dialog_builder.h"
+#include "resources/menu_template.h"
+#include "resources/resource_ids.h"
+
+namespace larkspan {
+
+// A row that sorts by CompareEntries on the entries of the rows, under the list's current SortParams.
+class FileListRow : public QTreeWidgetItem {
+public:
+    explicit FileListRow(FileListEntry& entry) : QTreeWidgetItem(QTreeWidgetItem::UserType), entry_(entry) {}
+    FileListEntry& Entry() const { return entry_; }
+    int image = -1;
+
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const auto* list = static_cast<const FileListControl*>(treeWidget());
+        return CompareEntries(entry_, static_cast<const FileListRow&>(other).entry_, list->sortParams_) < 0;
+    }
+
+private:
+    FileListEntry& entry_;
+};
+
+namespace {
+
+const FileListRow* Row(const QTreeWidgetItem* item) { return static_cast<const FileListRow*>(item); }
+
+}  // namespace
+
+int ImageList::Add(const QIcon& icon) {
+    images_.push_back(icon);
+    return GetImageCount() - 1;
+}
+
+FileListControl::FileListControl(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setIconSize(QSize(16, 16));
+    // The order is ours alone (CompareEntries on header clicks); the header shows no sort arrow.
+    setSortingEnabled(false);
+    header()->setSortIndicatorShown(false);
+    header()->setSectionsClickable(true);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+}
+
+QTreeWidgetItem* FileListControl::MakeRow(FileListEntry& entry, int image) const {
+    auto* row = new FileListRow(entry);
+    row->image = image;
+    row->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
+                  Qt::ItemNeverHasChildren);
+    row->setCheckState(kColumnName, Qt::Unchecked);
+    row->setText(kColumnName, QString::fromLocal8Bit(entry.name));
+    if (images_ && image >= 0 && image < images_->GetImageCount())
+        row->setIcon(kColumnName, images_->Icon(image));
+    row->setTextAlignment(kColumnSize, Qt::AlignRight | Qt::AlignVCenter);
+    return row;
+}
+
+FileListEntry* FileListControl::GetItemData(int row) const {
+    QTreeWidgetItem* item = topLevelItem(row);
+    return item ? &Row(item)->Entry() : nullptr;
+}
+
+int FileListControl::GetImage(int row) const {
+    QTreeWidgetItem* item = topLevelItem(row);
+    return item ? Row(item)->image : -1;
+}
+
+bool FileListControl::GetCheck(int row) const {
+    QTreeWidgetItem* item = topLevelItem(row);
+    return item && item->checkState(kColumnName) == Qt::Checked;
+}
+
+void FileListControl::SetCheck(int row, bool ticked) {
+    if (QTreeWidgetItem* item = topLevelItem(row))
+        item->setCheckState(kColumnName, ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+int FileListControl::GetSelectedCount() const {
+    return static_cast<int>(selectionModel()->selectedRows().size());
+}
+
+int FileListControl::GetNextSelected(int row) const {
+    for (int next = row + 1; next < topLevelItemCount(); ++next)
+        if (topLevelItem(next)->isSelected()) return next;
+    return -1;
+}
+
+void FileListControl::SortItems(const SortParams& params) {
+    sortParams_ = params;
+    // The model's own stable sort asks FileListRow::operator< and moves selection and focus with the rows;
+    // the column passed here decides nothing.
+    sortItems(params.column, Qt::AscendingOrder);
+}
+
+void FileListControl::SelectAllRows() {
+    int count = topLevelItemCount();
+    if (count == 0) return;
+    selectAll();
+    setCurrentItem(topLevelItem(count - 1), kColumnName, QItemSelectionModel::NoUpdate);
+}
+
+void FileListControl::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier)) {
+        SelectAllRows();
+    } else if (event->key() == Qt::Key_Space && !(event->modifiers() & Qt::ControlModifier)) {
+        // The tick of the focused row, whichever column the focus is on.
+        if (QTreeWidgetItem* item = currentItem()) {
+            item->setCheckState(kColumnName,
+                                item->checkState(kColumnName) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        }
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void FileListControl::contextMenuEvent(QContextMenuEvent* event) {
+    const resources::MenuTemplate* menuTemplate = resources::FindMenu(ids::kFileListMenu);
+    if (!menuTemplate) return;
+    QMenu menu(this);
+    resources::AppendMenuItems(menu, *menuTemplate);
+    if (QAction* chosen = menu.exec(event->globalPos())) emit CommandChosen(chosen->data().toInt());
+    event->accept();
+}
+
+}  // namespace larkspan

@@ -1,0 +1,100 @@
+#pragma once
+// The main window: a dialog built from template 102 over the windowless MainWindow state. The user picks
+// a folder in the tree, sees its documents of the Filter's kind in the file list, sorts, ticks and opens
+// them, and chooses the target format and output folder.
+
+#include <memory>
+#include <string>
+
+#include <QDialog>
+
+#include "mainwindow/file_list_control.h"
+#include "mainwindow/shell_file_info.h"
+
+class QComboBox;
+class QToolButton;
+
+namespace larkspan {
+
+class FileOpener;
+class MainWindow;
+class SettingsStore;
+class ShellTreeControl;
+
+class MainWindowDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Builds the window and runs its set-up (OnInitDialog).
+    MainWindowDialog(MainWindow& state, SettingsStore& settings, QWidget* parent = nullptr);
+    ~MainWindowDialog() override;
+
+    MainWindow& State() const { return state_; }
+
+    // Where files and folders are opened; nullptr goes back to the desktop's opener. Not owned.
+    void SetFileOpener(FileOpener* opener);
+
+    // Moves the Format and Folder choices between the controls and the members: towards the window when
+    // saveAndValidate is false, from it when true.
+    void DoDataExchange(bool saveAndValidate);
+
+    // Rebuilds the list for folder: images, found paths, rows and entries.
+    void RefreshFileList(const std::string& folder);
+    // Rows and entries from m_arrFoundPaths, in their order.
+    void FillFileList();
+
+    void SetCheckOnSelected(bool ticked);
+    void SetCheckOnAll(bool ticked);
+    void OpenListedFile();
+    void OpenOutputFolder();
+
+    // A command of the file list's context menu.
+    void OnCommand(int command);
+    // A command of the window menu (the About item).
+    void OnSysCommand(int command);
+
+    ShellTreeControl& FolderTree() const { return *tree_; }
+    FileListControl& FileList() const { return *list_; }
+    QComboBox& FormatCombo() const { return *format_; }
+    QComboBox& FolderCombo() const { return *folder_; }
+    QComboBox& FilterCombo() const { return *filter_; }
+    const ImageList& Images() const { return imageList_; }
+    const ShellFileInfo& FileTypes() const { return fileTypes_; }
+    // The button that opens the window menu, since the window manager's menu cannot take our item.
+    QToolButton& WindowMenuButton() const { return *windowMenu_; }
+
+private:
+    bool OnInitDialog();
+    void AddWindowMenu();
+    void OnDestroy();
+
+    // Handlers of the controls.
+    void OnSelChangedTree();
+    void OnSelChangeFilter();
+    void OnColumnClickList(int column);
+    void OnDblClkList();
+    void OnOK();
+    void BrowseOutputFolder();
+    void ShowOnlineHelp();
+
+    // The Folder combo's items from the settings (mainwindow/output_history.cpp).
+    void LoadOutputHistory();
+    // Records the template layout for resizing (mainwindow/main_window_layout.cpp).
+    void InitialLayout();
+
+    MainWindow& state_;
+    SettingsStore& settings_;
+    std::unique_ptr<FileOpener> desktopOpener_;
+    FileOpener* opener_;
+
+    ShellTreeControl* tree_ = nullptr;
+    FileListControl* list_ = nullptr;
+    QComboBox* format_ = nullptr;
+    QComboBox* folder_ = nullptr;
+    QComboBox* filter_ = nullptr;
+    QToolButton* windowMenu_ = nullptr;
+
+    ImageList imageList_;
+    ShellFileInfo fileTypes_;
+};
+
+}  // namespace larkspan

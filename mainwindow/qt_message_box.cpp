@@ -1,0 +1,21 @@
+#include "mainwindow/qt_message_box.h"
+
+#include "resources/resource_ids.h"
+#include "resources/string_table.h"
+
+namespace larkspan {
+
+void QtMessageBox::Show(std::string_view text) {
+    texts_.emplace_back(text);
+    if (!answers_.empty()) {
+        answers_.pop_front();
+        return;
+    }
+    std::string_view title = resources::LoadString(ids::kStrAppTitle);
+    QMessageBox box(
+        QMessageBox::Warning, QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
+        QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+}  // namespace larkspan

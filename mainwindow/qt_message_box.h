@@ -1,0 +1,34 @@
+#pragma once
+// The window mode's messages: a modal message box with the application's title. Tests pre-answer it, so
+// that no box waits for a click, and read back what would have been shown.
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <QMessageBox>
+
+#include "app/message_box.h"
+
+class QWidget;
+
+namespace larkspan {
+
+class QtMessageBox final : public MessageBox {
+public:
+    explicit QtMessageBox(QWidget* parent = nullptr) : parent_(parent) {}
+
+    void Show(std::string_view text) override;
+
+    // The next box is not shown: it is answered at once with button. Answers queue up in order.
+    void SetNextAnswer(QMessageBox::StandardButton button) { answers_.push_back(button); }
+    // Every text shown or answered, in order.
+    const std::vector<std::string>& Texts() const { return texts_; }
+
+private:
+    QWidget* parent_;
+    std::deque<QMessageBox::StandardButton> answers_;
+    std::vector<std::string> texts_;
+};
+
+}  // namespace larkspan
