@@ -110,6 +110,13 @@ void Engine::OnEngineEvent(int type, const char*, void* self) {
 }
 
 Outcome Engine::Convert(const Job& job) {
+    Outcome outcome = LoadAndSave(job);
+    // Should LibreOffice crash later, while closing the document or shutting down, this is still the answer.
+    crash_guard::SetOutcomeOnCrash(outcome);
+    return outcome;
+}
+
+Outcome Engine::LoadAndSave(const Job& job) {
     const std::string& source = job.source.native();
     loadingUrl_ = FileUrlFromPath(job.source);
     passwordAsked_ = false;
@@ -140,6 +147,8 @@ Outcome Engine::Convert(const Job& job) {
         fs::remove(staged, ignored);
         return Failure(ExitCode::SaveFailed, job.target.native(), why);
     }
+    // Closed before the result is put in place, so a crash while closing cannot follow a finished target.
+    document.reset();
 
     AtomicOutput output;
     std::error_code error = output.Open(job.target);
@@ -152,9 +161,7 @@ Outcome Engine::Convert(const Job& job) {
     crash_guard::SetTemporary({});
     fs::remove(staged, ignored);
 
-    const Outcome outcome = error ? Failure(ExitCode::SaveFailed, job.target.native(), error.message()) : Success();
-    crash_guard::SetOutcomeOnCrash(outcome);
-    return outcome;
+    return error ? Failure(ExitCode::SaveFailed, job.target.native(), error.message()) : Success();
 }
 
 }  // namespace larkspan::zuv0

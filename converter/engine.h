@@ -46,6 +46,7 @@ public:
 private:
     Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office);
     static void OnEngineEvent(int type, const char* payload, void* self);
+    Outcome LoadAndSave(const Job& job);
 
     std::unique_ptr<ProfileSlot> slot_;
     lok::Office* office_;
