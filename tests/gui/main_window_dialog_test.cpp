@@ -1,0 +1,568 @@
+// The main window driven through its real widgets on the offscreen platform.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeDatabase>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/settings_store.h"
+#include "mainwindow/file_opener.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/main_window_dialog.h"
+#include "mainwindow/qt_message_box.h"
+#include "mainwindow/shell_tree_control.h"
+#include "resources/dialog_builder.h"
+#include "resources/resource_ids.h"
+#include "tests/core/temp_folder.h"
+
+using namespace larkspan;
+
+namespace {
+
+constexpr std::time_t kMinute = 1236261600;  // a whole minute
+
+class RecordingOpener final : public FileOpener {
+public:
+    void Open(const std::string& path) override { opened.push_back(QString::fromStdString(path)); }
+    QStringList opened;
+};
+
+void SetModified(const std::filesystem::path& path, std::time_t time) {
+    timespec times[2] = {{time, 0}, {time, 0}};
+    QVERIFY(::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0);
+}
+
+QStringList Names(const FileListControl& list) {
+    QStringList names;
+    for (int row = 0; row < list.GetItemCount(); ++row) names << list.topLevelItem(row)->text(kColumnName);
+    return names;
+}
+
+QStringList Ticked(const FileListControl& list) {
+    QStringList names;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        if (list.GetCheck(row)) names << list.topLevelItem(row)->text(kColumnName);
+    return names;
+}
+
+QStringList ComboItems(const QComboBox& combo) {
+    QStringList items;
+    for (int i = 0; i < combo.count(); ++i) items << combo.itemText(i);
+    return items;
+}
+
+}  // namespace
+
+class MainWindowDialogTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::ScopedRegistry> registry_;
+    std::unique_ptr<test::TempFolder> folder_;
+    std::unique_ptr<MainWindow> state_;
+    std::unique_ptr<SettingsStore> settings_;
+    std::unique_ptr<MainWindowDialog> dialog_;
+    RecordingOpener opener_;
+
+    MainWindowDialog& MakeDialog() {
+        dialog_ = std::make_unique<MainWindowDialog>(*state_, *settings_);
+        dialog_->SetFileOpener(&opener_);
+        dialog_->show();
+        if (!QTest::qWaitForWindowExposed(dialog_.get())) qWarning("window not exposed");
+        return *dialog_;
+    }
+    FileListControl& List() { return dialog_->FileList(); }
+    QString Folder() const { return QString::fromStdString(folder_->str()); }
+
+    void SelectFolder(const QString& path) { QVERIFY(dialog_->FolderTree().SelectPath(path)); }
+
+    // Picks the Filter entry as a user does, with the keyboard on the closed combo.
+    void ChooseFilter(int index) {
+        QComboBox& filter = dialog_->FilterCombo();
+        filter.setFocus();
+        QTest::keyClick(&filter, index > filter.currentIndex() ? Qt::Key_Down : Qt::Key_Up);
+        QCOMPARE(filter.currentIndex(), index);
+    }
+
+    void ClickHeader(int column) {
+        QHeaderView* header = List().header();
+        QPoint point(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                     header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, point);
+    }
+
+    void ClickRow(const QString& name, Qt::KeyboardModifiers modifiers = {}) {
+        QList<QTreeWidgetItem*> found = List().findItems(name, Qt::MatchExactly, kColumnName);
+        QCOMPARE(found.size(), 1);
+        QRect cell = List().visualItemRect(found.first());
+        QTest::mouseClick(List().viewport(), Qt::LeftButton, modifiers,
+                          QPoint(cell.right() - 10, cell.center().y()));
+    }
+
+    // Opens the list's context menu and chooses the item with that text, or closes the menu when text is
+    // empty. Returns the menu's item texts ("" for separators) and whether they were enabled.
+    QStringList UseContextMenu(const QString& text) {
+        QStringList items;
+        QTimer::singleShot(0, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* action : menu->actions())
+                items << (action->isSeparator() ? QString()
+                                                : action->text() + (action->isEnabled() ? "" : " (off)"));
+            for (QAction* action : menu->actions()) {
+                if (!text.isEmpty() && action->text() == text) {
+                    menu->setActiveAction(action);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                    return;
+                }
+            }
+            menu->close();
+        });
+        QPoint inside(5, 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, inside, List().viewport()->mapToGlobal(inside));
+        QApplication::sendEvent(List().viewport(), &event);
+        return items;
+    }
+
+    // a.docx 5000 bytes at minute 2, B.docx 100 bytes at minute 0, c.docx 2048 bytes and d.DOCX 3000 bytes
+    // both in minute 1.
+    void WriteSortFolder() {
+        struct File {
+            const char* name;
+            std::size_t size;
+            std::time_t time;
+        };
+        for (File file : {File{"a.docx", 5000, kMinute + 120}, File{"B.docx", 100, kMinute},
+                          File{"c.docx", 2048, kMinute + 60}, File{"d.DOCX", 3000, kMinute + 61}}) {
+            SetModified(folder_->WriteFile(file.name, std::string(file.size, 'x')), file.time);
+        }
+    }
+
+private slots:
+    void init() {
+        registry_ = std::make_unique<test::ScopedRegistry>();
+        folder_ = std::make_unique<test::TempFolder>();
+        state_ = std::make_unique<MainWindow>();
+        settings_ = std::make_unique<SettingsStore>(kRegistryKeyName, "larkspan");
+        opener_.opened.clear();
+    }
+
+    void cleanup() {
+        dialog_.reset();
+        settings_.reset();
+        state_.reset();
+        folder_.reset();
+        registry_.reset();
+    }
+
+    void freshProfileFirstView() {
+        MakeDialog();
+        QCOMPARE(dialog_->windowTitle(), QString("Larkspan 1.67"));
+        QCOMPARE(ComboItems(dialog_->FormatCombo()),
+                 QStringList({"Word 97-2003(*.DOC)", "Word 2007(*.DOCX)"}));
+        QCOMPARE(dialog_->FormatCombo().currentIndex(), 0);
+        QCOMPARE(ComboItems(dialog_->FilterCombo()),
+                 QStringList({"Word 2007(*.DOCX)", "Word 97-2003(*.DOC)"}));
+        QCOMPARE(dialog_->FilterCombo().currentIndex(), 0);
+        QCOMPARE(ComboItems(dialog_->FolderCombo()), QStringList({"Original directory"}));
+        QCOMPARE(dialog_->FolderCombo().currentIndex(), 0);
+        QCOMPARE(List().GetItemCount(), 0);
+        QCOMPARE(state_->m_strFilePattern, std::string("*.DOCX"));
+        QVERIFY(!state_->ApplicationFolder.empty() && state_->ApplicationFolder.back() == '/');
+
+        dialog_->DoDataExchange(true);
+        QCOMPARE(state_->m_nFormat, 0);
+        QCOMPARE(state_->m_strOutDir, std::string("Original directory"));
+
+        // The four columns with their titles, widths and alignment.
+        QTreeWidgetItem* header = List().headerItem();
+        const QStringList titles = {"Name", "Size", "Type", "Modify Date"};
+        const int widths[] = {200, 100, 130, 110};
+        for (int column = 0; column < 4; ++column) {
+            QCOMPARE(header->text(column), titles[column]);
+            QCOMPARE(List().header()->sectionSize(column), widths[column]);
+            QCOMPARE(header->textAlignment(column) & Qt::AlignHorizontal_Mask,
+                     column == kColumnSize ? int(Qt::AlignRight) : int(Qt::AlignLeft));
+        }
+
+        // Home and the root, home open, nothing selected.
+        ShellTreeControl& tree = dialog_->FolderTree();
+        QCOMPARE(tree.model()->rowCount(), 2);
+        QCOMPARE(tree.model()->index(0, 0).data().toString(), QDir::homePath());
+        QCOMPARE(tree.model()->index(1, 0).data().toString(), QString("/"));
+        QVERIFY(tree.isExpanded(tree.model()->index(0, 0)));
+        QVERIFY(!tree.isExpanded(tree.model()->index(1, 0)));
+        QCOMPARE(tree.GetSelectedPath(), std::string());
+    }
+
+    void aboutItemReachableFromTheWindow() {
+        MakeDialog();
+        QMenu* menu = dialog_->WindowMenuButton().menu();
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().first()->text(), QString("&About Larkspan..."));
+        QCOMPARE(menu->actions().first()->data().toInt(), ids::kSysCmdAbout);
+        QVERIFY(dialog_->WindowMenuButton().isVisible());
+    }
+
+    void historyAndOutDirFromSettings() {
+        settings_->WriteString("OutputDir1", "Original directory");
+        settings_->WriteString("OutputDir2", "/srv/Out");
+        settings_->WriteString("OutputDir3", "");
+        settings_->WriteString("OutputDir4", "/srv/older");
+        settings_->WriteString("OutDir", "/SRV/OUT");
+        MakeDialog();
+        QCOMPARE(ComboItems(dialog_->FolderCombo()),
+                 QStringList({"Original directory", "/srv/Out", "/srv/older"}));
+        // Found by a prefix that ignores letter case.
+        QCOMPARE(dialog_->FolderCombo().currentText(), QString("/srv/Out"));
+    }
+
+    void listsFolderWithEitherFilter_data() {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("Word 2007") << 0 << QStringList{"c.docx", "D.DOCX"};
+        QTest::newRow("Word 97-2003") << 1 << QStringList{"a.doc", "B.DOC"};
+    }
+
+    void listsFolderWithEitherFilter() {
+        QFETCH(int, filter);
+        QFETCH(QStringList, expected);
+        for (const char* name : {"a.doc", "B.DOC", "c.docx", "D.DOCX", "notes.docGi!", "e.docxGi!"})
+            SetModified(folder_->WriteFile(name, std::string(3000, 'x')), kMinute + 7 * 60 + 30);
+        std::filesystem::create_directories(folder_->path() / "old.docx" / "inner.docx");
+        std::filesystem::create_directories(folder_->path() / "old.doc");
+        MakeDialog();
+        SelectFolder(Folder());
+        if (filter != 0) ChooseFilter(filter);
+
+        QCOMPARE(state_->m_strCurrentFolder, folder_->str());
+        QCOMPARE(Names(List()), expected);
+        QCOMPARE(state_->m_arrEntries.size(), std::size_t(expected.size()));
+        QString typeName =
+            QMimeDatabase().mimeTypeForFile(expected.first(), QMimeDatabase::MatchExtension).comment();
+        QVERIFY(!typeName.isEmpty());
+        for (int row = 0; row < List().GetItemCount(); ++row) {
+            QTreeWidgetItem* item = List().topLevelItem(row);
+            QCOMPARE(QString::fromStdString(List().GetItemData(row)->name), expected[row]);
+            QCOMPARE(item->text(kColumnSize), QString("2 KB"));
+            QCOMPARE(item->text(kColumnType), typeName);
+            QCOMPARE(item->text(kColumnModifyDate),
+                     QString::fromStdString(FormatModifyTime(kMinute + 7 * 60)));
+            QVERIFY(!item->icon(kColumnName).isNull());
+            QCOMPARE(item->checkState(kColumnName), Qt::Unchecked);
+        }
+    }
+
+    void refreshingTwiceKeepsOnlyTheCurrentIcons() {
+        for (const char* name : {"a.doc", "B.DOC", "c.docx", "D.DOCX", "e.docx"}) folder_->WriteFile(name);
+        MakeDialog();
+        SelectFolder(Folder());
+        QCOMPARE(List().GetItemCount(), 3);
+        QCOMPARE(dialog_->Images().GetImageCount(), 3);
+        ChooseFilter(1);
+        QCOMPARE(List().GetItemCount(), 2);
+        QCOMPARE(dialog_->Images().GetImageCount(), 2);
+        ChooseFilter(0);
+        QCOMPARE(List().GetItemCount(), 3);
+        QCOMPARE(dialog_->Images().GetImageCount(), 3);
+        QCOMPARE(state_->m_arrEntries.size(), std::size_t(3));
+        for (int row = 0; row < 3; ++row) QCOMPARE(List().GetImage(row), row);
+        // Type names and icons were looked up once per extension, not once per file or per refresh.
+        QCOMPARE(dialog_->FileTypes().LookupCount(), std::size_t(2));
+    }
+
+    void sortAlternation_data() {
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<int>("ascending");
+        QTest::newRow("size") << QList<int>{1} << QStringList{"B.docx", "c.docx", "d.DOCX", "a.docx"} << 1;
+        QTest::newRow("size twice") << QList<int>{1, 1} << QStringList{"a.docx", "d.DOCX", "c.docx", "B.docx"}
+                                    << 0;
+        QTest::newRow("size thrice") << QList<int>{1, 1, 1}
+                                     << QStringList{"B.docx", "c.docx", "d.DOCX", "a.docx"} << 1;
+        QTest::newRow("size twice then name")
+            << QList<int>{1, 1, 0} << QStringList{"B.docx", "a.docx", "c.docx", "d.DOCX"} << 1;
+        QTest::newRow("name twice") << QList<int>{0, 0} << QStringList{"d.DOCX", "c.docx", "a.docx", "B.docx"}
+                                    << 0;
+        // c.docx and d.DOCX were changed within one minute: they tie and keep their order.
+        QTest::newRow("date") << QList<int>{3} << QStringList{"B.docx", "c.docx", "d.DOCX", "a.docx"} << 1;
+        QTest::newRow("date twice") << QList<int>{3, 3} << QStringList{"a.docx", "c.docx", "d.DOCX", "B.docx"}
+                                    << 0;
+        QTest::newRow("type ties everywhere")
+            << QList<int>{2} << QStringList{"a.docx", "B.docx", "c.docx", "d.DOCX"} << 1;
+    }
+
+    void sortAlternation() {
+        QFETCH(QList<int>, clicks);
+        QFETCH(QStringList, expected);
+        QFETCH(int, ascending);
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        QCOMPARE(Names(List()), QStringList({"a.docx", "B.docx", "c.docx", "d.DOCX"}));
+        for (int column : clicks) ClickHeader(column);
+        QCOMPARE(Names(List()), expected);
+        QCOMPARE(state_->m_nSortColumn, clicks.last());
+        QCOMPARE(state_->m_bSortAscending, ascending);
+    }
+
+    void sortStateSurvivesARefill() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        ClickHeader(kColumnName);
+        QCOMPARE(Names(List()), QStringList({"B.docx", "a.docx", "c.docx", "d.DOCX"}));
+        ChooseFilter(1);
+        ChooseFilter(0);
+        // The refill shows the scan's order; the next click on Name continues the alternation.
+        QCOMPARE(Names(List()), QStringList({"a.docx", "B.docx", "c.docx", "d.DOCX"}));
+        ClickHeader(kColumnName);
+        QCOMPARE(state_->m_bSortAscending, 0);
+        QCOMPARE(Names(List()), QStringList({"d.DOCX", "c.docx", "a.docx", "B.docx"}));
+    }
+
+    void rowsKeepTickEntryIconAndSelectionThroughASort() {
+        WriteSortFolder();
+        folder_->WriteFile("e.doc.docx", std::string(10, 'x'));
+        MakeDialog();
+        SelectFolder(Folder());
+        QMap<QString, int> images;
+        for (int row = 0; row < List().GetItemCount(); ++row)
+            images[Names(List())[row]] = List().GetImage(row);
+
+        // Space ticks the focused row, whichever cell has the focus.
+        for (const char* name : {"a.docx", "d.DOCX"}) {
+            ClickRow(name);
+            QTest::keyClick(&List(), Qt::Key_Space);
+        }
+        ClickRow("c.docx");
+        QCOMPARE(Ticked(List()), QStringList({"a.docx", "d.DOCX"}));
+
+        ClickHeader(kColumnSize);
+        ClickHeader(kColumnSize);
+        QCOMPARE(Names(List()), QStringList({"a.docx", "d.DOCX", "c.docx", "B.docx", "e.doc.docx"}));
+        QCOMPARE(Ticked(List()), QStringList({"a.docx", "d.DOCX"}));
+        for (int row = 0; row < List().GetItemCount(); ++row) {
+            QString name = List().topLevelItem(row)->text(kColumnName);
+            QCOMPARE(QString::fromStdString(List().GetItemData(row)->name), name);
+            QCOMPARE(List().GetImage(row), images[name]);
+            QCOMPARE(List().topLevelItem(row)->isSelected(), name == "c.docx");
+        }
+        QCOMPARE(List().currentItem()->text(kColumnName), QString("c.docx"));
+
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList({"a.docx", "d.DOCX", "c.docx"}));
+    }
+
+    void contextMenuItems() {
+        folder_->WriteFile("a.docx");
+        MakeDialog();
+        SelectFolder(Folder());
+        QCOMPARE(UseContextMenu(QString()),
+                 QStringList({"Open", "", "Check", "Uncheck", "", "Check All", "Uncheck All"}));
+    }
+
+    void checkAndUncheckTheSelectedRows() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        List().clearSelection();
+        UseContextMenu("Check");
+        QCOMPARE(Ticked(List()), QStringList());
+
+        ClickRow("a.docx");
+        ClickRow("c.docx", Qt::ControlModifier);
+        ClickRow("d.DOCX", Qt::ControlModifier);
+        UseContextMenu("Check");
+        QCOMPARE(Ticked(List()), QStringList({"a.docx", "c.docx", "d.DOCX"}));
+
+        ClickRow("c.docx");
+        UseContextMenu("Uncheck");
+        QCOMPARE(Ticked(List()), QStringList({"a.docx", "d.DOCX"}));
+    }
+
+    void checkAndUncheckAllWhateverTheSelection() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        ClickRow("B.docx");
+        UseContextMenu("Check All");
+        QCOMPARE(Ticked(List()), Names(List()));
+        List().clearSelection();
+        UseContextMenu("Uncheck All");
+        QCOMPARE(Ticked(List()), QStringList());
+    }
+
+    void ctrlASelectsEveryRowAndFocusesTheLast() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        ClickRow("B.docx");
+        QTest::keyClick(&List(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(List().GetSelectedCount(), 4);
+        QCOMPARE(List().currentItem(), List().topLevelItem(3));
+        UseContextMenu("Check");
+        QCOMPARE(Ticked(List()), Names(List()));
+    }
+
+    void openListedFile_data() {
+        QTest::addColumn<QStringList>("selected");
+        QTest::addColumn<QStringList>("opened");
+        QTest::newRow("one row") << QStringList{"c.docx"} << QStringList{"/c.docx"};
+        QTest::newRow("two rows") << QStringList{"a.docx", "c.docx"} << QStringList{};
+        QTest::newRow("no row") << QStringList{} << QStringList{};
+    }
+
+    void openListedFile() {
+        QFETCH(QStringList, selected);
+        QFETCH(QStringList, opened);
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        List().clearSelection();
+        for (const QString& name : selected) ClickRow(name, Qt::ControlModifier);
+        UseContextMenu("Open");
+        for (QString& path : opened) path.prepend(Folder());
+        QCOMPARE(opener_.opened, opened);
+    }
+
+    void doubleClickOpensTheRow() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        QTreeWidgetItem* item = List().findItems("d.DOCX", Qt::MatchExactly).value(0);
+        QVERIFY(item);
+        QRect cell = List().visualItemRect(item);
+        QPoint point(cell.right() - 10, cell.center().y());
+        QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, point);
+        QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, point);
+        QCOMPARE(opener_.opened, QStringList({Folder() + "/d.DOCX"}));
+    }
+
+    void openButton_data() {
+        QTest::addColumn<QString>("outDir");
+        QTest::addColumn<bool>("selectFolder");
+        QTest::addColumn<QString>("opened");  // "<folder>" for the folder selected in the tree
+        QTest::newRow("original directory") << "Original directory" << true << "<folder>";
+        QTest::newRow("original directory, no folder yet") << "Original directory" << false << "";
+        QTest::newRow("an output folder") << "/srv/out" << true << "/srv/out";
+    }
+
+    void openButton() {
+        QFETCH(QString, outDir);
+        QFETCH(bool, selectFolder);
+        QFETCH(QString, opened);
+        settings_->WriteString("OutputDir2", "/srv/out");
+        settings_->WriteString("OutDir", outDir.toStdString());
+        MakeDialog();
+        QCOMPARE(dialog_->FolderCombo().currentText(), outDir);
+        if (selectFolder) SelectFolder(Folder());
+        QTest::mouseClick(resources::Control<QPushButton>(*dialog_, ids::kOpenFolderButton), Qt::LeftButton);
+        opened.replace("<folder>", Folder());
+        QCOMPARE(opener_.opened, opened.isEmpty() ? QStringList() : QStringList{opened});
+    }
+
+    void enterRunsConvertAndEscCloses() {
+        MakeDialog();
+        auto* convert = resources::Control<QPushButton>(*dialog_, ids::kConvertButton);
+        QVERIFY(convert->isDefault());
+        QSignalSpy pressed(convert, &QPushButton::clicked);
+        dialog_->FolderTree().setFocus();
+        QTest::keyClick(&dialog_->FolderTree(), Qt::Key_Return);
+        QCOMPARE(pressed.count(), 1);
+        QVERIFY(dialog_->isVisible());  // Convert leaves the window open
+        QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+        QVERIFY(!dialog_->isVisible());
+        QCOMPARE(dialog_->result(), int(QDialog::Rejected));
+    }
+
+    void destroyingTheWindowFreesTheEntries() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        QCOMPARE(state_->m_arrEntries.size(), std::size_t(4));
+        dialog_.reset();
+        QVERIFY(state_->m_arrEntries.empty());
+    }
+
+    void templateGeometryInPixels_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QRect>("rect");
+        // One dialog unit is 6/4 pixels across and 13/8 down, rounded half up.
+        QTest::newRow("tree") << ids::kFolderTree << QRect(6, 26, 174, 366);
+        QTest::newRow("list") << ids::kFileList << QRect(185, 26, 564, 366);
+        QTest::newRow("group") << ids::kTargetGroup << QRect(6, 398, 485, 89);
+        QTest::newRow("convert") << ids::kConvertButton << QRect(518, 421, 102, 55);
+        QTest::newRow("help") << ids::kOnlineHelpButton << QRect(632, 421, 102, 55);
+        QTest::newRow("...") << ids::kBrowseButton << QRect(401, 455, 33, 23);
+        QTest::newRow("open") << ids::kOpenFolderButton << QRect(438, 455, 33, 23);
+        QTest::newRow("filter label") << ids::kFilterLabel << QRect(561, 10, 44, 13);
+    }
+
+    void templateGeometryInPixels() {
+        QFETCH(int, id);
+        QFETCH(QRect, rect);
+        MakeDialog();
+        QWidget* control = resources::FindControl(*dialog_, id);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), rect);
+        QCOMPARE(dialog_->size(), QSize(756, 494));
+    }
+
+    void tabOrderFollowsTheTemplate() {
+        MakeDialog();
+        QList<int> order;
+        QWidget* widget = &dialog_->FolderTree();
+        do {
+            if (widget->focusPolicy() & Qt::TabFocus) order << resources::ControlId(*widget);
+            widget = widget->nextInFocusChain();
+        } while (widget != &dialog_->FolderTree() && order.size() < 20);
+        QCOMPARE(order, QList<int>({ids::kFolderTree, ids::kFileList, ids::kFormatCombo, ids::kFolderCombo,
+                                    ids::kBrowseButton, ids::kConvertButton, ids::kFilterCombo,
+                                    ids::kOpenFolderButton, ids::kOnlineHelpButton}));
+    }
+
+    void messageBoxShowsOrTakesItsPresetAnswer() {
+        QtMessageBox messages;
+        messages.SetNextAnswer(QMessageBox::Ok);
+        messages.Show("Please select files first!");  // answered at once
+
+        QString title, text;
+        QTimer::singleShot(0, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            title = box->windowTitle();
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        messages.Show("Conversion Finished!");
+        QCOMPARE(title, QString("Larkspan"));
+        QCOMPARE(text, QString("Conversion Finished!"));
+        QCOMPARE(messages.Texts(),
+                 (std::vector<std::string>{"Please select files first!", "Conversion Finished!"}));
+    }
+};
+
+int main(int argc, char** argv) {
+    // Real widgets without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    MainWindowDialogTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_dialog_test.moc"
