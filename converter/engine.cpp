@@ -61,7 +61,7 @@ std::unique_ptr<Engine> Engine::Start(const EngineSettings& settings, Outcome& f
         return nullptr;
     }
 
-    if (std::error_code settingsError = EnsureProfileSettings(slot->profileFolder())) {
+    if (std::error_code settingsError = EnsureProfileSettings(slot->profileFolder(), settings.programFolder)) {
         failure = Failure(ExitCode::EngineMissing, slot->profileFolder().native(),
                           "cannot prepare the profile: " + settingsError.message());
         return nullptr;

@@ -2,7 +2,7 @@
 // LibreOffice, driven through LibreOfficeKit.
 //
 // Starting the engine and converting one file are separate steps: the start costs far more than a
-// conversion (0.2 s on a kept profile, 3 s on a new one, against 30-40 ms for a small document), so a
+// conversion (0.2-0.5 s, against 30-40 ms for a small document once loaded), so a
 // caller with many files starts once and converts each in turn. LibreOfficeKit can be started only once
 // per process.
 

@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <sstream>
-#include <string>
 #include <string_view>
 
 namespace larkspan::zuv0 {
@@ -11,12 +10,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kMarker = "\"UseLocking\"";
-
-constexpr std::string_view kItems =
-    "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop oor:name=\"UseLocking\" "
-    "oor:op=\"fuse\"><value>false</value></prop></item>\n";
-
 constexpr std::string_view kHead =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" "
@@ -24,29 +17,68 @@ constexpr std::string_view kHead =
 
 constexpr std::string_view kTail = "</oor:items>";
 
+std::string Item(std::string_view path, std::string_view name, std::string_view value) {
+    std::string item = "<item oor:path=\"";
+    item += path;
+    item += "\"><prop oor:name=\"";
+    item += name;
+    item += "\" oor:op=\"fuse\"><value>";
+    item += value;
+    item += "</value></prop></item>\n";
+    return item;
+}
+
+bool HasProperty(const std::string& text, std::string_view name) {
+    return text.find("oor:name=\"" + std::string(name) + "\"") != std::string::npos;
+}
+
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return {};
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
 }  // namespace
 
-std::error_code EnsureProfileSettings(const fs::path& profileFolder) {
+std::string InstalledVersion(const fs::path& programFolder) {
+    const std::string text = ReadAll(programFolder / ".." / "share" / "registry" / "main.xcd");
+    const std::size_t product = text.find("<node oor:name=\"Product\">");
+    if (product == std::string::npos) return {};
+    const std::size_t property = text.find("<prop oor:name=\"ooSetupVersion\">", product);
+    if (property == std::string::npos) return {};
+    const std::size_t open = text.find("<value>", property);
+    const std::size_t close = text.find("</value>", property);
+    if (open == std::string::npos || close == std::string::npos || close < open) return {};
+    std::string version = text.substr(open + 7, close - open - 7);
+    // A version is digits and dots; anything else means this is not the place we took it for.
+    if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos) return {};
+    return version;
+}
+
+std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::path& programFolder) {
     std::error_code error;
     const fs::path folder = profileFolder / "user";
     fs::create_directories(folder, error);
     if (error) return error;
     const fs::path file = folder / "registrymodifications.xcu";
 
-    std::string text;
-    if (std::ifstream in(file, std::ios::binary); in) {
-        std::ostringstream content;
-        content << in.rdbuf();
-        text = content.str();
+    std::string text = ReadAll(file);
+    std::string items;
+    if (!HasProperty(text, "UseLocking")) items += Item("/org.openoffice.Office.Common/Misc", "UseLocking", "false");
+    if (!HasProperty(text, "ooSetupLastVersion")) {
+        if (const std::string version = InstalledVersion(programFolder); !version.empty())
+            items += Item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version);
     }
-    if (text.find(kMarker) != std::string::npos) return {};
+    if (items.empty()) return {};
 
     const std::size_t tail = text.rfind(kTail);
     if (tail == std::string::npos) {
         // New profile, or a file LibreOffice could not read either: it is rebuilt from defaults anyway.
-        text = std::string(kHead) + std::string(kItems) + std::string(kTail) + "\n";
+        text = std::string(kHead) + items + std::string(kTail) + "\n";
     } else {
-        text.insert(tail, kItems);
+        text.insert(tail, items);
     }
 
     // Written beside and renamed, so an interrupted write cannot cost the profile its settings.

@@ -1,8 +1,8 @@
 #pragma once
 // The private LibreOffice profile this process runs on.
 //
-// A profile is kept between runs (starting on an existing one costs about 0.2 s, creating one about 3 s),
-// but LibreOffice corrupts a profile that two processes use at once. So profiles are numbered slots under
+// A profile is kept between runs (starting on an existing one is cheaper than making one), but LibreOffice
+// corrupts a profile that two processes use at once. So profiles are numbered slots under
 // $XDG_CACHE_HOME/larkspan (default ~/.cache/larkspan), each guarded by an flock on "profile-N.lock": a
 // process takes the first slot whose lock it gets without waiting and holds it until it exits, when the
 // kernel releases the lock even after a crash. When every slot is busy, a throwaway profile is made and
