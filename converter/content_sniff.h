@@ -17,9 +17,9 @@ enum class ContentKind {
     WordPackage,   // a zip holding word/document.xml
     Rtf,
     Html,
-    PlainText,     // UTF-8 text with no control characters
+    PlainText,  // UTF-8 text with no control characters
     Empty,
-    Damaged,       // looks like a Word file but parts of it are missing
+    Damaged,  // looks like a Word file but parts of it are missing
     Unknown,
 };
 

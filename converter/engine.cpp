@@ -7,8 +7,8 @@
 #include <cstring>
 #include <memory>
 
-#include <LibreOfficeKit/LibreOfficeKit.hxx>
 #include <LibreOfficeKit/LibreOfficeKitInit.h>
+#include <LibreOfficeKit/LibreOfficeKit.hxx>
 
 #include "atomic_output.h"
 #include "console.h"
@@ -34,7 +34,8 @@ bool HoldsLibreOffice(const fs::path& folder) {
 void RequireUtf8FileNames() {
     std::setlocale(LC_CTYPE, "");
     const char* codeset = ::nl_langinfo(CODESET);
-    if (!codeset || std::strcmp(codeset, "UTF-8") != 0) ::setenv("LC_ALL", "C.UTF-8", 1);
+    if (!codeset || std::strcmp(codeset, "UTF-8") != 0)
+        ::setenv("LC_ALL", "C.UTF-8", 1);
     std::setlocale(LC_CTYPE, "C");
 }
 
@@ -61,7 +62,8 @@ std::unique_ptr<Engine> Engine::Start(const EngineSettings& settings, Outcome& f
         return nullptr;
     }
 
-    if (std::error_code settingsError = EnsureProfileSettings(slot->profileFolder(), settings.programFolder)) {
+    if (std::error_code settingsError =
+            EnsureProfileSettings(slot->profileFolder(), settings.programFolder)) {
         failure = Failure(ExitCode::EngineMissing, slot->profileFolder().native(),
                           "cannot prepare the profile: " + settingsError.message());
         return nullptr;
@@ -73,14 +75,15 @@ std::unique_ptr<Engine> Engine::Start(const EngineSettings& settings, Outcome& f
     RequireUtf8FileNames();
 
     console::SilenceStandardStreams();
-    crash_guard::SetOutcomeOnCrash(
-        Failure(ExitCode::EngineMissing, settings.programFolder.native(), "LibreOffice crashed while starting"));
+    crash_guard::SetOutcomeOnCrash(Failure(ExitCode::EngineMissing, settings.programFolder.native(),
+                                           "LibreOffice crashed while starting"));
     crash_guard::Install();  // LibreOffice puts its own in place while starting; ours are set again below
 
     const std::string profileUrl = FileUrlFromPath(fs::absolute(slot->profileFolder()));
     lok::Office* office = lok::lok_cpp_init(settings.programFolder.c_str(), profileUrl.c_str());
     if (!office) {
-        failure = Failure(ExitCode::EngineMissing, settings.programFolder.native(), "LibreOffice did not start");
+        failure =
+            Failure(ExitCode::EngineMissing, settings.programFolder.native(), "LibreOffice did not start");
         return nullptr;
     }
     crash_guard::Install();
@@ -91,9 +94,12 @@ std::unique_ptr<Engine> Engine::Start(const EngineSettings& settings, Outcome& f
     return engine;
 }
 
-Engine::Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office) : slot_(std::move(slot)), office_(office) {}
+Engine::Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office)
+    : slot_(std::move(slot)), office_(office) {}
 
-Engine::~Engine() { delete office_; }
+Engine::~Engine() {
+    delete office_;
+}
 
 // Runs on LibreOffice's loading thread. Without an answer, a password request would block the load for
 // ever; answering "no password" makes the load fail, which we then report as a password-protected file.
@@ -121,11 +127,14 @@ Outcome Engine::LoadAndSave(const Job& job) {
     loadingUrl_ = FileUrlFromPath(job.source);
     passwordAsked_ = false;
 
-    crash_guard::SetOutcomeOnCrash(Failure(ExitCode::NotADocument, source, "LibreOffice crashed while reading it"));
+    crash_guard::SetOutcomeOnCrash(
+        Failure(ExitCode::NotADocument, source, "LibreOffice crashed while reading it"));
     std::unique_ptr<lok::Document> document(office_->documentLoad(loadingUrl_.c_str()));
     if (!document) {
-        if (passwordAsked_) return Failure(ExitCode::PasswordProtected, source);
-        return Failure(ExitCode::NotADocument, source, "LibreOffice could not read it: damaged, or a form it does not know");
+        if (passwordAsked_)
+            return Failure(ExitCode::PasswordProtected, source);
+        return Failure(ExitCode::NotADocument, source,
+                       "LibreOffice could not read it: damaged, or a form it does not know");
     }
     if (document->getDocumentType() != LOK_DOCTYPE_TEXT)
         return Failure(ExitCode::NotADocument, source, "not a word-processing document");
@@ -141,7 +150,8 @@ Outcome Engine::LoadAndSave(const Job& job) {
     if (!document->saveAs(FileUrlFromPath(staged).c_str(), job.format.c_str())) {
         std::string why = "LibreOffice could not save it";
         if (char* message = office_->getError()) {
-            if (*message) why += std::string(": ") + message;
+            if (*message)
+                why += std::string(": ") + message;
             office_->freeError(message);
         }
         fs::remove(staged, ignored);
@@ -156,7 +166,8 @@ Outcome Engine::LoadAndSave(const Job& job) {
         crash_guard::SetTemporary(output.temporaryPath().native());
         fs::copy_file(staged, output.temporaryPath(), fs::copy_options::overwrite_existing, error);
     }
-    if (!error) error = output.Commit();
+    if (!error)
+        error = output.Commit();
     output.Discard();
     crash_guard::SetTemporary({});
     fs::remove(staged, ignored);

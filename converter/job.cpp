@@ -15,13 +15,15 @@ namespace {
 
 std::string LowerAscii(std::string text) {
     for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
 
 Outcome CheckSource(const fs::path& path, Job& job) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(errno));
+    if (fd < 0)
+        return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(errno));
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int cause = errno;
@@ -34,7 +36,8 @@ Outcome CheckSource(const fs::path& path, Job& job) {
     }
     const Sniffed sniffed = SniffContent(fd, static_cast<std::uint64_t>(info.st_size));
     ::close(fd);
-    if (!sniffed.accepted()) return Failure(ExitCode::NotADocument, path.native(), sniffed.detail);
+    if (!sniffed.accepted())
+        return Failure(ExitCode::NotADocument, path.native(), sniffed.detail);
     job.content = sniffed.kind;
     return Success();
 }
@@ -42,16 +45,20 @@ Outcome CheckSource(const fs::path& path, Job& job) {
 }  // namespace
 
 Outcome PrepareJob(std::string_view sourceArgument, std::string_view targetArgument, Job& job) {
-    if (sourceArgument.empty() || targetArgument.empty()) return Failure(ExitCode::Usage, {});
+    if (sourceArgument.empty() || targetArgument.empty())
+        return Failure(ExitCode::Usage, {});
 
     std::error_code error;
     const fs::path source(sourceArgument);
-    if (Outcome checked = CheckSource(source, job); !checked.ok()) return checked;
+    if (Outcome checked = CheckSource(source, job); !checked.ok())
+        return checked;
     job.source = fs::canonical(source, error);
-    if (error) return Failure(ExitCode::SourceUnreadable, source.native(), error.message());
+    if (error)
+        return Failure(ExitCode::SourceUnreadable, source.native(), error.message());
 
     const fs::path target = fs::absolute(fs::path(targetArgument), error);
-    if (error || !target.has_filename()) return Failure(ExitCode::SaveFailed, targetArgument, "not a file name");
+    if (error || !target.has_filename())
+        return Failure(ExitCode::SaveFailed, targetArgument, "not a file name");
     job.format = LowerAscii(target.extension().string());
     if (job.format.size() <= 1)
         return Failure(ExitCode::SaveFailed, target.native(), "no extension to choose the format by");
@@ -61,7 +68,8 @@ Outcome PrepareJob(std::string_view sourceArgument, std::string_view targetArgum
     if (error || !fs::is_directory(folder, error))
         return Failure(ExitCode::SaveFailed, target.native(), "its folder does not exist");
     job.target = folder / target.filename();
-    if (fs::is_directory(job.target, error)) return Failure(ExitCode::SaveFailed, target.native(), "a folder has that name");
+    if (fs::is_directory(job.target, error))
+        return Failure(ExitCode::SaveFailed, target.native(), "a folder has that name");
     return Success();
 }
 
