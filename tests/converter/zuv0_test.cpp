@@ -11,6 +11,7 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -51,7 +52,8 @@ Finished Convert(const fs::path& source, const fs::path& target, std::vector<std
 
 std::string LowerExtension(const fs::path& file) {
     std::string extension = file.extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
 }
 
@@ -59,13 +61,16 @@ std::string LowerExtension(const fs::path& file) {
 // bold and italic; catdoc gives the text alone.
 std::string ReadBack(const fs::path& file) {
     const std::string extension = LowerExtension(file);
-    const Finished read = extension == ".docx" ? Run({"pandoc", "-f", "docx", "-t", "markdown", "--wrap=none", file.string()})
-                                               : Run({"catdoc", "-d", "utf-8", "-w", file.string()});
+    const Finished read = extension == ".docx"
+                              ? Run({"pandoc", "-f", "docx", "-t", "markdown", "--wrap=none", file.string()})
+                              : Run({"catdoc", "-d", "utf-8", "-w", file.string()});
     EXPECT_EQ(read.exitCode, 0) << read.err;
     return read.out;
 }
 
-bool HasMagic(const fs::path& file, std::string_view magic) { return ReadFile(file).starts_with(magic); }
+bool HasMagic(const fs::path& file, std::string_view magic) {
+    return ReadFile(file).starts_with(magic);
+}
 constexpr std::string_view kZipMagic = "PK\x03\x04";
 constexpr std::string_view kCompoundMagic = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 
@@ -92,7 +97,7 @@ void ExpectRefused(const Finished& run, int exitCode, const std::string& reason)
 }
 
 class Zuv0Test : public ::testing::Test {
-protected:
+  protected:
     TempFolder folder_;
 };
 
@@ -108,7 +113,9 @@ struct SampleCase {
 };
 
 // Rows print as their names, which keeps the names of the discovered tests short and stable.
-void PrintTo(const SampleCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const SampleCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class ConvertsSample : public Zuv0Test, public ::testing::WithParamInterface<SampleCase> {};
 
@@ -125,29 +132,55 @@ TEST_P(ConvertsSample, TextAndFormattingSurvive) {
     // Exactly the source and the target: no temporary, no lock file, nothing LibreOffice left.
     EXPECT_THAT(FolderNames(folder_.path()), ::testing::UnorderedElementsAre(row.sourceName, row.targetName));
     EXPECT_TRUE(HasMagic(target, LowerExtension(target) == ".docx" ? kZipMagic : kCompoundMagic));
-    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, static_cast<fs::perms>(0666 & ~CurrentUmask()));
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              static_cast<fs::perms>(0666 & ~CurrentUmask()));
     const std::string text = ReadBack(target);
-    for (const std::string& expected : row.expected) EXPECT_THAT(text, HasSubstr(expected));
+    for (const std::string& expected : row.expected)
+        EXPECT_THAT(text, HasSubstr(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Samples, ConvertsSample,
-    ::testing::Values(
-        SampleCase{"DocToDocx", "report.doc", "report.doc", "report.docx",
-                   {"# Quarterly report", "## Measurements", "**bold in places**", "*italic in others*",
-                    "Die Größe der Straße ändert sich", "naïve café", "Ελληνικά", "Καλημέρα κόσμε"}},
-        SampleCase{"DocxToDoc", "letter.docx", "letter.docx", "letter.doc",
-                   {"Letter to the printers", "Привет, мир", "Crème brûlée recipes", "С уважением, Jörg Ødegård"}},
-        SampleCase{"UpperCaseDocToDocx", "report.doc", "REPORT.DOC", "REPORT.DOCX",
-                   {"# Quarterly report", "Καλημέρα κόσμε"}},
-        SampleCase{"UpperCaseDocxToDoc", "memo.docx", "MEMO.DOCX", "MEMO.DOC",
-                   {"Memo", "Zoë", "Kraków", "Σημείωση: μην ξεχάσετε το café."}},
-        SampleCase{"DocxToDocx", "memo.docx", "memo.docx", "memo copy.docx", {"**short**", "*to the point*", "Søren"}},
-        SampleCase{"NamesWithSymbols", "report.doc", "Größe #1 50%; [x].doc", "Größe #1 50%; [x].docx",
-                   {"Quarterly report"}},
-        // LibreOffice reads file names through the locale's character set.
-        SampleCase{"NonAsciiNameUnderCLocale", "letter.docx", "Письмо.docx", "Письмо.doc", {"Привет, мир"},
-                   {"LC_ALL=C", "LANG=C"}}),
+    ::testing::Values(SampleCase{"DocToDocx",
+                                 "report.doc",
+                                 "report.doc",
+                                 "report.docx",
+                                 {"# Quarterly report", "## Measurements", "**bold in places**",
+                                  "*italic in others*", "Die Größe der Straße ändert sich", "naïve café",
+                                  "Ελληνικά", "Καλημέρα κόσμε"}},
+                      SampleCase{"DocxToDoc",
+                                 "letter.docx",
+                                 "letter.docx",
+                                 "letter.doc",
+                                 {"Letter to the printers", "Привет, мир", "Crème brûlée recipes",
+                                  "С уважением, Jörg Ødegård"}},
+                      SampleCase{"UpperCaseDocToDocx",
+                                 "report.doc",
+                                 "REPORT.DOC",
+                                 "REPORT.DOCX",
+                                 {"# Quarterly report", "Καλημέρα κόσμε"}},
+                      SampleCase{"UpperCaseDocxToDoc",
+                                 "memo.docx",
+                                 "MEMO.DOCX",
+                                 "MEMO.DOC",
+                                 {"Memo", "Zoë", "Kraków", "Σημείωση: μην ξεχάσετε το café."}},
+                      SampleCase{"DocxToDocx",
+                                 "memo.docx",
+                                 "memo.docx",
+                                 "memo copy.docx",
+                                 {"**short**", "*to the point*", "Søren"}},
+                      SampleCase{"NamesWithSymbols",
+                                 "report.doc",
+                                 "Größe #1 50%; [x].doc",
+                                 "Größe #1 50%; [x].docx",
+                                 {"Quarterly report"}},
+                      // LibreOffice reads file names through the locale's character set.
+                      SampleCase{"NonAsciiNameUnderCLocale",
+                                 "letter.docx",
+                                 "Письмо.docx",
+                                 "Письмо.doc",
+                                 {"Привет, мир"},
+                                 {"LC_ALL=C", "LANG=C"}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- other content under a Word name -------------------------------------------------------------------
@@ -158,7 +191,18 @@ struct ContentCase {
     std::vector<std::string> expected;
 };
 
-void PrintTo(const ContentCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const ContentCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+std::string Utf16LeWithBom(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
 
 class ConvertsContentNamedDoc : public Zuv0Test, public ::testing::WithParamInterface<ContentCase> {};
 
@@ -172,23 +216,31 @@ TEST_P(ConvertsContentNamedDoc, ByWhatItHolds) {
 
     ASSERT_TRUE(HasMagic(target, kZipMagic));
     const std::string text = ReadBack(target);
-    for (const std::string& expected : row.expected) EXPECT_THAT(text, HasSubstr(expected));
+    for (const std::string& expected : row.expected)
+        EXPECT_THAT(text, HasSubstr(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Content, ConvertsContentNamedDoc,
     ::testing::Values(
-        ContentCase{"Rtf",
-                    "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}}\\f0 Plain {\\b bold} na\\u239?ve caf\\u233? "
-                    "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?\\par}",
-                    {"**bold**", "naïve café", "Привет"}},
-        ContentCase{"HtmlWithBomAndUpperCaseDoctype",
-                    "\xEF\xBB\xBF\n  <!DOCTYPE HTML>\n<html><head><meta charset=\"utf-8\"><title>t</title></head>"
-                    "<body><h1>Notice</h1><p><i>Größe</i> und Übermaß</p></body></html>\n",
-                    {"# Notice", "*Größe*", "Übermaß"}},
+        ContentCase{
+            "Rtf",
+            "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times;}}\\f0 Plain {\\b bold} na\\u239?ve caf\\u233? "
+            "\\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?\\par}",
+            {"**bold**", "naïve café", "Привет"}},
+        ContentCase{
+            "HtmlWithBomAndUpperCaseDoctype",
+            "\xEF\xBB\xBF\n  <!DOCTYPE HTML>\n<html><head><meta charset=\"utf-8\"><title>t</title></head>"
+            "<body><h1>Notice</h1><p><i>Größe</i> und Übermaß</p></body></html>\n",
+            {"# Notice", "*Größe*", "Übermaß"}},
         ContentCase{"HtmlOpeningWithComment",
-                    "<!-- saved by hand -->\n<html><body><p><b>Καλημέρα</b></p></body></html>", {"**Καλημέρα**"}},
-        ContentCase{"Utf8Text", "First line\nnaïve café, Καλημέρα\n", {"First line", "naïve café, Καλημέρα"}}),
+                    "<!-- saved by hand -->\n<html><body><p><b>Καλημέρα</b></p></body></html>",
+                    {"**Καλημέρα**"}},
+        ContentCase{"HtmlInUtf16",
+                    Utf16LeWithBom(u"<html><body><p>Größe in UTF-16</p></body></html>"),
+                    {"Größe in UTF-16"}},
+        ContentCase{
+            "Utf8Text", "First line\nnaïve café, Καλημέρα\n", {"First line", "naïve café, Καλημέρα"}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- refusals ------------------------------------------------------------------------------------------
@@ -220,14 +272,24 @@ fs::path Written(const fs::path& folder, const std::string& name, const std::str
     return folder / name;
 }
 
-std::string RandomBytes(std::size_t count) {
-    std::mt19937 generator(20240607);
-    std::string bytes(count, '\0');
-    for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
+// Every `from` replaced by `to` of the same length: zip entry names are not covered by checksums.
+std::string Renamed(std::string bytes, std::string_view from, std::string_view to) {
+    for (std::size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + to.size()))
+        bytes.replace(at, from.size(), to);
     return bytes;
 }
 
-void PrintTo(const RefusalCase& row, std::ostream* out) { *out << row.name; }
+std::string RandomBytes(std::size_t count) {
+    std::mt19937 generator(20240607);
+    std::string bytes(count, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+void PrintTo(const RefusalCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class RefusesSource : public Zuv0Test, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -258,29 +320,37 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"EmptyFile", [](const fs::path& f) { return Written(f, "empty.doc", ""); }, "empty.docx",
                     kNotADocument, "not a document"},
         RefusalCase{"RandomBytesNamedDocx",
-                    [](const fs::path& f) { return Written(f, "noise.docx", RandomBytes(8192)); }, "noise.doc",
+                    [](const fs::path& f) { return Written(f, "noise.docx", RandomBytes(8192)); },
+                    "noise.doc", kNotADocument, "not a document"},
+        // A sound zip, but nothing of a Word document in it.
+        RefusalCase{"ZipWithoutWordParts",
+                    [](const fs::path& f) {
+                        return Written(f, "other.docx",
+                                       Renamed(ReadFile(kSamples / "letter.docx"), "word/", "wurd/"));
+                    },
+                    "other.doc", kNotADocument, "not a document"},
+        RefusalCase{"TruncatedDoc",
+                    [](const fs::path& f) { return Truncated(f, "report.doc", 6000, "cut.doc"); }, "cut.docx",
                     kNotADocument, "not a document"},
-        RefusalCase{"TruncatedDoc", [](const fs::path& f) { return Truncated(f, "report.doc", 6000, "cut.doc"); },
-                    "cut.docx", kNotADocument, "not a document"},
         // LibreOffice alone loads this one without complaint and saves what it read.
         RefusalCase{"DocMissingItsLastBytes",
                     [](const fs::path& f) { return Truncated(f, "report.doc", -76, "cut.doc"); }, "cut.docx",
                     kNotADocument, "not a document"},
         RefusalCase{"TruncatedDocx",
-                    [](const fs::path& f) { return Truncated(f, "letter.docx", 3000, "cut.docx"); }, "cut.doc",
-                    kNotADocument, "not a document"},
+                    [](const fs::path& f) { return Truncated(f, "letter.docx", 3000, "cut.docx"); },
+                    "cut.doc", kNotADocument, "not a document"},
         RefusalCase{"DocxMissingItsLastBytes",
                     [](const fs::path& f) { return Truncated(f, "letter.docx", -10, "cut.docx"); }, "cut.doc",
                     kNotADocument, "not a document"},
         RefusalCase{"PasswordProtected",
-                    [](const fs::path& f) { return Copy(f, "password/protected.doc", "secret.doc"); }, "secret.docx",
-                    kPasswordProtected, "password protected"},
+                    [](const fs::path& f) { return Copy(f, "password/protected.doc", "secret.doc"); },
+                    "secret.docx", kPasswordProtected, "password protected"},
         RefusalCase{"TargetWithoutExtension",
                     [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "report",
                     kSaveFailed, "save failed"},
         RefusalCase{"TargetFolderMissing",
-                    [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "absent/report.docx",
-                    kSaveFailed, "save failed"},
+                    [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); },
+                    "absent/report.docx", kSaveFailed, "save failed"},
         // Loaded by the engine, then no format to save in: the failure comes after LibreOffice worked.
         RefusalCase{"TargetFormatUnknown",
                     [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "report.xyz",
@@ -294,7 +364,9 @@ struct UsageCase {
     std::vector<std::string> args;
 };
 
-void PrintTo(const UsageCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const UsageCase& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class RejectsUsage : public Zuv0Test, public ::testing::WithParamInterface<UsageCase> {};
 
@@ -366,22 +438,24 @@ TEST_F(Zuv0Test, TwoRunsAtOnceBothSucceed) {
 
 // Holds the lock of profile slot `number`, as a running Zuv0 would.
 class SlotHolder {
-public:
+  public:
     explicit SlotHolder(int number) {
         const fs::path root = kCacheHome / "larkspan";
         fs::create_directories(root);
         const fs::path lock = root / ("profile-" + std::to_string(number) + ".lock");
         fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         // Waits out a Zuv0 of another test that may hold the slot right now.
-        if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) ADD_FAILURE() << "cannot lock " << lock;
+        if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0)
+            ADD_FAILURE() << "cannot lock " << lock;
     }
     ~SlotHolder() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     SlotHolder(const SlotHolder&) = delete;
     SlotHolder& operator=(const SlotHolder&) = delete;
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -389,18 +463,21 @@ constexpr int kSlotCount = 8;
 
 TEST_F(Zuv0Test, BusySlotsAreSkipped) {
     std::vector<std::unique_ptr<SlotHolder>> held;
-    for (int number = 0; number < kSlotCount - 1; ++number) held.push_back(std::make_unique<SlotHolder>(number));
+    for (int number = 0; number < kSlotCount - 1; ++number)
+        held.push_back(std::make_unique<SlotHolder>(number));
     const fs::path source = Copy(folder_.path(), "memo.docx", "memo.docx");
 
     ExpectConverted(Convert(source, folder_ / "memo.doc"));
 
     EXPECT_THAT(ReadBack(folder_ / "memo.doc"), HasSubstr("Kraków"));
-    EXPECT_TRUE(fs::is_directory(kCacheHome / "larkspan" / ("profile-" + std::to_string(kSlotCount - 1)) / "user"));
+    EXPECT_TRUE(
+        fs::is_directory(kCacheHome / "larkspan" / ("profile-" + std::to_string(kSlotCount - 1)) / "user"));
 }
 
 TEST_F(Zuv0Test, AllSlotsBusyStillConvertsAndCleansUp) {
     std::vector<std::unique_ptr<SlotHolder>> held;
-    for (int number = 0; number < kSlotCount; ++number) held.push_back(std::make_unique<SlotHolder>(number));
+    for (int number = 0; number < kSlotCount; ++number)
+        held.push_back(std::make_unique<SlotHolder>(number));
     const fs::path source = Copy(folder_.path(), "memo.docx", "memo.docx");
 
     ExpectConverted(Convert(source, folder_ / "memo.doc"));
