@@ -38,6 +38,7 @@ constexpr int kSourceUnreadable = 3;
 constexpr int kNotADocument = 4;
 constexpr int kPasswordProtected = 5;
 constexpr int kSaveFailed = 6;
+constexpr int kEngineMissing = 7;
 
 Finished Zuv0(const std::vector<std::string>& args, std::vector<std::string> environment = {}) {
     std::vector<std::string> argv = {kZuv0.string()};
@@ -383,6 +384,43 @@ INSTANTIATE_TEST_SUITE_P(Arguments, RejectsUsage,
                                            UsageCase{"WrongOption", {"-t", "a.doc", "b.docx"}},
                                            UsageCase{"ExtraArgument", {"-f", "a.doc", "b.docx", "c.docx"}},
                                            UsageCase{"EmptySource", {"-f", "", "b.docx"}}),
+                         [](const auto& info) { return info.param.name; });
+
+// ---- no engine -----------------------------------------------------------------------------------------
+
+struct EngineCase {
+    std::string name;
+    // Fills the folder that LARKSPAN_LIBREOFFICE will name.
+    std::function<void(const fs::path& folder)> makeFolder;
+};
+
+void PrintTo(const EngineCase& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class ReportsMissingEngine : public Zuv0Test, public ::testing::WithParamInterface<EngineCase> {};
+
+TEST_P(ReportsMissingEngine, AndWritesNothing) {
+    const fs::path program = folder_ / "program";
+    fs::create_directory(program);
+    GetParam().makeFolder(program);
+    const fs::path source = Copy(folder_.path(), "report.doc", "report.doc");
+
+    const Finished run =
+        Convert(source, folder_ / "report.docx", {"LARKSPAN_LIBREOFFICE=" + program.string()});
+
+    ExpectRefused(run, kEngineMissing, "engine missing");
+    EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("program", "report.doc"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, ReportsMissingEngine,
+                         ::testing::Values(EngineCase{"EmptyFolder", [](const fs::path&) {}},
+                                           // Present but not loadable: LibreOfficeKit's start fails.
+                                           EngineCase{"LibraryThatDoesNotLoad",
+                                                      [](const fs::path& folder) {
+                                                          WriteFile(folder / "libsofficeapp.so",
+                                                                    "not a library");
+                                                      }}),
                          [](const auto& info) { return info.param.name; });
 
 // ---- an existing target --------------------------------------------------------------------------------
