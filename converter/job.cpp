@@ -21,7 +21,8 @@ std::string LowerAscii(std::string text) {
 }
 
 Outcome CheckSource(const fs::path& path, Job& job) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO under a document name cannot stall us before the check below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(errno));
     struct stat info {};

@@ -318,6 +318,13 @@ INSTANTIATE_TEST_SUITE_P(
                         return f / "folder.doc";
                     },
                     "folder.docx", kSourceUnreadable, "source missing or unreadable"},
+        // Opening a FIFO for reading would wait for a writer that never comes.
+        RefusalCase{"FifoAsSource",
+                    [](const fs::path& f) {
+                        ::mkfifo((f / "pipe.doc").c_str(), 0600);
+                        return f / "pipe.doc";
+                    },
+                    "pipe.docx", kSourceUnreadable, "source missing or unreadable"},
         RefusalCase{"EmptyFile", [](const fs::path& f) { return Written(f, "empty.doc", ""); }, "empty.docx",
                     kNotADocument, "not a document"},
         RefusalCase{"RandomBytesNamedDocx",
