@@ -24,11 +24,25 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
     return path;
 }
 
-// The last non-empty line the converter wrote: its reason.
-std::string LastLine(std::string_view text) {
+// The reason from the last non-empty line the converter wrote ("Zuv0: REASON: PATH (DETAIL)"), without
+// the program's name and the path, which the caller names itself.
+std::string ConverterReason(std::string_view text, std::string_view sourcePath, std::string_view targetPath) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.remove_suffix(1);
     std::size_t start = text.rfind('\n');
-    return std::string(start == std::string_view::npos ? text : text.substr(start + 1));
+    std::string line(start == std::string_view::npos ? text : text.substr(start + 1));
+    const std::string prefix = std::string(kExternalConverterName) + ": ";
+    if (line.starts_with(prefix)) line.erase(0, prefix.size());
+    for (std::string_view path : {sourcePath, targetPath}) {
+        const std::string named = ": " + std::string(path);
+        std::size_t at = line.find(named);
+        if (at == std::string::npos) continue;
+        std::size_t after = at + named.size();
+        if (after == line.size() || line.compare(after, 2, " (") == 0) {
+            line.erase(at, named.size());
+            break;
+        }
+    }
+    return line;
 }
 
 // Waits for the target to appear within what is left of the bound.
@@ -91,7 +105,7 @@ ConversionResult ExternalConverterRunner::Run(std::string_view sourcePath, std::
             break;
     }
     if (waited.exitCode != 0) {
-        std::string reason = LastLine(waited.errorOutput);
+        std::string reason = ConverterReason(waited.errorOutput, sourcePath, targetPath);
         if (reason.empty()) {
             reason = waited.signal ? "the converter was ended by signal " + std::to_string(waited.signal)
                                    : "the converter failed with status " + std::to_string(waited.exitCode);

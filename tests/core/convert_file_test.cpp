@@ -81,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"WritesNothing", "exit 0", "wrote no target"},
         FailureCase{"StatesItsReason", "echo 'engine noise' >&2\necho 'not a document' >&2\nexit 3", "not a document"},
         FailureCase{"SilentFailure", "exit 4", "status 4"},
+        FailureCase{"NamesItselfAndThePath", "echo \"Zuv0: save failed: $3 (disk full)\" >&2; exit 6",
+                    "save failed (disk full)"},
         FailureCase{"KilledBySignal", "kill -9 $$", "signal 9"},
         FailureCase{"HangsPastTheBound", "exec sleep 60", "did not end within 1.5 s"},
         FailureCase{"HangsAfterWritingPart", "echo part > \"$3\".partial\nexec sleep 60", "did not end"}),
