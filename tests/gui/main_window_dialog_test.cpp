@@ -206,6 +206,40 @@ private slots:
         QCOMPARE(tree.GetSelectedPath(), std::string());
     }
 
+    void folderTreeHoldsHomeAndTheRoot() {
+        folder_->WriteFile("inner/a.docx");
+        folder_->WriteFile("other/b.docx");
+        folder_->WriteFile("c.docx");
+        MakeDialog();
+        ShellTreeControl& tree = dialog_->FolderTree();
+        QAbstractItemModel& model = *tree.model();
+
+        // A folder is found under the nearest top-level item: home under home, the rest under "/".
+        QVERIFY(tree.SelectPath(QDir::homePath()));
+        QCOMPARE(tree.currentIndex(), model.index(0, 0));
+        QCOMPARE(tree.GetSelectedPath(), QDir::homePath().toStdString());
+        QVERIFY(tree.SelectPath(Folder() + "/inner"));
+        QModelIndex top = tree.currentIndex();
+        while (top.parent().isValid()) top = top.parent();
+        QCOMPARE(top, model.index(1, 0));
+        QCOMPARE(tree.GetSelectedPath(), folder_->str() + "/inner");
+        QCOMPARE(Names(List()), QStringList({"a.docx"}));
+        QVERIFY(!tree.SelectPath(Folder() + "/missing"));
+
+        // Opening a folder lists its sub-folders and no files.
+        QPersistentModelIndex folder = tree.currentIndex().parent();  // /tmp changes while we wait
+        tree.expand(folder);
+        QTRY_COMPARE(model.rowCount(folder), 2);
+        QTRY_COMPARE(model.index(0, 0, folder).data().toString(), QString("inner"));
+        QCOMPARE(model.index(1, 0, folder).data().toString(), QString("other"));
+
+        // Folders made and removed while it is open show up and go.
+        std::filesystem::create_directories(folder_->path() / "new");
+        std::filesystem::remove_all(folder_->path() / "other");
+        QTRY_COMPARE(model.index(1, 0, folder).data().toString(), QString("new"));
+        QTRY_COMPARE(model.rowCount(folder), 2);
+    }
+
     void aboutItemReachableFromTheWindow() {
         MakeDialog();
         QMenu* menu = dialog_->WindowMenuButton().menu();
