@@ -38,9 +38,10 @@ int MainWindow::RunCommandLineConversion(const CommandLineArguments& arguments, 
     for (const std::string& source : m_arrFoundPaths) {
         DocumentKind kind = GetDocumentKind(source);
         std::string target = FormatOutputPath(outputFolder, source, m_nFormat);
-        ConversionResult result = NeedsConversion(kind, m_nFormat)
-                                      ? ConvertFile(source, target, WordVersionCode, WordFolder, settings, messages)
-                                      : CopySource(source, target);
+        ConversionResult result =
+            NeedsConversion(kind, m_nFormat)
+                ? ConvertFile(source, target, WordVersionCode, WordFolder, settings, messages)
+                : CopySource(source, target);
         if (!result.produced) {
             ++failures;
             std::cerr << source << ": " << result.reason << '\n';

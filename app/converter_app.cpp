@@ -13,7 +13,8 @@ int ConverterApp::InitInstance(int argc, const char* const* argv, const StartupH
     StderrMessageBox stderrMessages;
     MessageBox& messages = hooks.messages ? *hooks.messages : stderrMessages;
 
-    bool automationReady = hooks.initializeAutomation ? hooks.initializeAutomation() : automation::InitializeThread();
+    bool automationReady =
+        hooks.initializeAutomation ? hooks.initializeAutomation() : automation::InitializeThread();
     if (!automationReady) {
         messages.Show(kAutomationInitFailed);
         return 1;

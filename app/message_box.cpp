@@ -4,6 +4,8 @@
 
 namespace larkspan {
 
-void StderrMessageBox::Show(std::string_view text) { std::cerr << "larkspan: " << text << '\n'; }
+void StderrMessageBox::Show(std::string_view text) {
+    std::cerr << "larkspan: " << text << '\n';
+}
 
 }  // namespace larkspan

@@ -42,7 +42,9 @@ std::optional<registry::Key> OpenSection(const std::string& path, registry::Acce
 
 }  // namespace
 
-std::span<const SettingSpec> SettingsTable() { return kTable; }
+std::span<const SettingSpec> SettingsTable() {
+    return kTable;
+}
 
 const SettingSpec* FindSetting(std::string_view key) {
     for (const SettingSpec& spec : kTable)
@@ -50,7 +52,9 @@ const SettingSpec* FindSetting(std::string_view key) {
     return nullptr;
 }
 
-std::string OutputDirKey(int index) { return "OutputDir" + std::to_string(index); }
+std::string OutputDirKey(int index) {
+    return "OutputDir" + std::to_string(index);
+}
 
 SettingsStore::SettingsStore(std::string_view registryKey, std::string_view appName)
     : sectionPath_("Software\\" + std::string(registryKey) + "\\" + std::string(appName) + "\\" +
@@ -74,13 +78,15 @@ std::uint32_t SettingsStore::GetInt(std::string_view key) const {
 
 bool SettingsStore::WriteString(std::string_view key, std::string_view value) const {
     std::error_code error;
-    std::optional<registry::Key> section = registry::Key::Create(registry::Root::CurrentUser, sectionPath_, error);
+    std::optional<registry::Key> section =
+        registry::Key::Create(registry::Root::CurrentUser, sectionPath_, error);
     return section && !section->SetString(key, value);
 }
 
 bool SettingsStore::WriteInt(std::string_view key, std::int32_t value) const {
     std::error_code error;
-    std::optional<registry::Key> section = registry::Key::Create(registry::Root::CurrentUser, sectionPath_, error);
+    std::optional<registry::Key> section =
+        registry::Key::Create(registry::Root::CurrentUser, sectionPath_, error);
     return section && !section->SetDword(key, static_cast<std::uint32_t>(value));
 }
 

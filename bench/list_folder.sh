@@ -10,14 +10,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 configure=(-S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DLARKSPAN_BUILD_TESTS=OFF)
-if ! grep -q 'add_subdirectory(bench)' "$here/CMakeLists.txt"; then
-  # The top level does not list bench/ yet: read it in once every target is defined.
-  hook=$work/bench-hook.cmake
-  echo "cmake_language(DEFER DIRECTORY \"$here\" CALL include \"$here/bench/CMakeLists.txt\")" > "$hook"
-  configure+=(-DCMAKE_PROJECT_INCLUDE="$hook")
-else
-  configure+=(-DCMAKE_PROJECT_INCLUDE=)
-fi
 cmake "${configure[@]}" > /dev/null
 cmake --build "$build" --target larkspan_list_folder_bench -j2 > /dev/null
 

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     }
     std::sort(times.begin(), times.end());
-    std::printf("listed %d files: median %.0f ms, slowest %.0f ms over %d runs\n", dialog.FileList().GetItemCount(),
-                times[times.size() / 2], times.back(), runs);
+    std::printf("listed %d files: median %.0f ms, slowest %.0f ms over %d runs\n",
+                dialog.FileList().GetItemCount(), times[times.size() / 2], times.back(), runs);
     return 0;
 }

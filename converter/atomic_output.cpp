@@ -24,11 +24,9 @@ std::error_code LastError() {
 // Cuts a UTF-8 name to at most `limit` bytes without splitting a character: LibreOffice reads file names as
 // UTF-8 and would not find a file whose name ends in half a character.
 std::string CutUtf8(const std::string& text, std::size_t limit) {
-    if (text.size() <= limit)
-        return text;
+    if (text.size() <= limit) return text;
     std::size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
     return text.substr(0, end);
 }
 
@@ -48,7 +46,7 @@ mode_t NewFileMode() {
 }
 
 class OutputCategory : public std::error_category {
-  public:
+public:
     const char* name() const noexcept override { return "zuv0.output"; }
     std::string message(int value) const override {
         return value == static_cast<int>(OutputError::EmptyResult) ? "the engine wrote an empty file"
@@ -77,8 +75,7 @@ std::error_code AtomicOutput::Open(const fs::path& target) {
     std::string pattern = (target.parent_path() / ("." + base + marker + extension)).string();
 
     const int fd = ::mkostemps(pattern.data(), static_cast<int>(extension.size()), O_CLOEXEC);
-    if (fd < 0)
-        return LastError();
+    if (fd < 0) return LastError();
     ::close(fd);
     target_ = target;
     temporary_ = pattern;
@@ -87,24 +84,18 @@ std::error_code AtomicOutput::Open(const fs::path& target) {
 
 std::error_code AtomicOutput::Commit() {
     struct stat info {};
-    if (::stat(temporary_.c_str(), &info) != 0)
-        return LastError();
-    if (info.st_size == 0)
-        return OutputError::EmptyResult;
-    if (::chmod(temporary_.c_str(), NewFileMode()) != 0)
-        return LastError();
+    if (::stat(temporary_.c_str(), &info) != 0) return LastError();
+    if (info.st_size == 0) return OutputError::EmptyResult;
+    if (::chmod(temporary_.c_str(), NewFileMode()) != 0) return LastError();
 
     const int fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return LastError();
+    if (fd < 0) return LastError();
     const bool synced = ::fsync(fd) == 0;
     const std::error_code syncError = synced ? std::error_code{} : LastError();
     ::close(fd);
-    if (!synced)
-        return syncError;
+    if (!synced) return syncError;
 
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
-        return LastError();
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) return LastError();
     temporary_.clear();
 
     // Make the rename itself durable; the file is in place either way, so a failure here is not reported.
@@ -117,8 +108,7 @@ std::error_code AtomicOutput::Commit() {
 }
 
 void AtomicOutput::Discard() {
-    if (temporary_.empty())
-        return;
+    if (temporary_.empty()) return;
     ::unlink(temporary_.c_str());
     temporary_.clear();
 }

@@ -12,7 +12,7 @@
 namespace larkspan::zuv0 {
 
 class AtomicOutput {
-  public:
+public:
     AtomicOutput() = default;
     ~AtomicOutput();
     AtomicOutput(const AtomicOutput&) = delete;
@@ -30,7 +30,7 @@ class AtomicOutput {
     // Removes the temporary, if any.
     void Discard();
 
-  private:
+private:
     std::filesystem::path target_;
     std::filesystem::path temporary_;
 };

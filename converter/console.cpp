@@ -17,17 +17,13 @@ bool silenced = false;
 }  // namespace
 
 void SilenceStandardStreams() {
-    if (silenced)
-        return;
+    if (silenced) return;
     const int out = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     const int err = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
     const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null < 0)
-        return;  // keep the noise rather than lose our own line
-    if (out >= 0)
-        savedStdout = out;
-    if (err >= 0)
-        savedStderr = err;
+    if (null < 0) return;  // keep the noise rather than lose our own line
+    if (out >= 0) savedStdout = out;
+    if (err >= 0) savedStderr = err;
     ::dup2(null, STDOUT_FILENO);
     ::dup2(null, STDERR_FILENO);
     ::close(null);
@@ -48,10 +44,8 @@ void WriteErrorLine(std::string_view text) {
     std::size_t left = line.size();
     while (left > 0) {
         const ssize_t written = ::write(savedStderr, data, left);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return;
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;
         data += written;
         left -= static_cast<std::size_t>(written);
     }

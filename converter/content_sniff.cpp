@@ -21,10 +21,8 @@ constexpr std::uint64_t kPrefixSize = 64 * 1024;
 bool ReadAt(int fd, std::uint64_t offset, unsigned char* out, std::size_t count) {
     while (count > 0) {
         const ssize_t got = ::pread(fd, out, count, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
         out += got;
         offset += static_cast<std::uint64_t>(got);
         count -= static_cast<std::size_t>(got);
@@ -54,25 +52,20 @@ Sniffed CheckCompoundFile(int fd, std::uint64_t size, const Bytes& header) {
     constexpr std::uint32_t kFree = 0xFFFFFFFF;
     constexpr std::uint32_t kMaxRegular = 0xFFFFFFFA;
     const Sniffed truncated = Damaged("a damaged or truncated Word file");
-    if (header.size() < 512)
-        return truncated;
+    if (header.size() < 512) return truncated;
 
     const std::uint16_t shift = U16(&header[30]);
-    if (shift != 9 && shift != 12)
-        return Damaged("a damaged Word file");
+    if (shift != 9 && shift != 12) return Damaged("a damaged Word file");
     const std::uint64_t sectorSize = std::uint64_t{1} << shift;
-    if (size < sectorSize)
-        return truncated;
+    if (size < sectorSize) return truncated;
     // Sector n starts at (n + 1) * sectorSize: the header fills sector "-1".
     const std::uint64_t wholeSectors = size / sectorSize - 1;
     const std::uint32_t fatCount = U32(&header[44]);
     const std::uint32_t firstDirectory = U32(&header[48]);
     std::uint32_t difatSector = U32(&header[68]);
     const std::uint32_t difatCount = U32(&header[72]);
-    if (fatCount == 0 || fatCount > wholeSectors)
-        return truncated;
-    if (firstDirectory > kMaxRegular || firstDirectory >= wholeSectors)
-        return truncated;
+    if (fatCount == 0 || fatCount > wholeSectors) return truncated;
+    if (firstDirectory > kMaxRegular || firstDirectory >= wholeSectors) return truncated;
 
     std::vector<std::uint32_t> fatSectors;
     for (std::uint32_t i = 0; i < 109 && fatSectors.size() < fatCount; ++i)
@@ -82,8 +75,7 @@ Sniffed CheckCompoundFile(int fd, std::uint64_t size, const Bytes& header) {
     for (std::uint32_t walked = 0; fatSectors.size() < fatCount; ++walked) {
         if (walked >= difatCount || difatSector > kMaxRegular || difatSector >= wholeSectors)
             return truncated;
-        if (!ReadAt(fd, (difatSector + 1) * sectorSize, sector.data(), sector.size()))
-            return truncated;
+        if (!ReadAt(fd, (difatSector + 1) * sectorSize, sector.data(), sector.size())) return truncated;
         for (std::uint64_t i = 0; i + 1 < perSector && fatSectors.size() < fatCount; ++i)
             fatSectors.push_back(U32(&sector[4 * i]));
         difatSector = U32(&sector[sectorSize - 4]);
@@ -91,18 +83,13 @@ Sniffed CheckCompoundFile(int fd, std::uint64_t size, const Bytes& header) {
 
     for (std::size_t ordinal = 0; ordinal < fatSectors.size(); ++ordinal) {
         const std::uint32_t fatSector = fatSectors[ordinal];
-        if (fatSector > kMaxRegular || fatSector >= wholeSectors)
-            return truncated;
-        if (!ReadAt(fd, (fatSector + 1) * sectorSize, sector.data(), sector.size()))
-            return truncated;
+        if (fatSector > kMaxRegular || fatSector >= wholeSectors) return truncated;
+        if (!ReadAt(fd, (fatSector + 1) * sectorSize, sector.data(), sector.size())) return truncated;
         for (std::uint64_t i = 0; i < perSector; ++i) {
             const std::uint32_t next = U32(&sector[4 * i]);
-            if (next == kFree)
-                continue;
-            if (ordinal * perSector + i >= wholeSectors)
-                return truncated;
-            if (next <= kMaxRegular && next >= wholeSectors)
-                return truncated;
+            if (next == kFree) continue;
+            if (ordinal * perSector + i >= wholeSectors) return truncated;
+            if (next <= kMaxRegular && next >= wholeSectors) return truncated;
         }
     }
     return {ContentKind::CompoundFile, {}};
@@ -119,40 +106,29 @@ struct ZipDirectory {
 // The end record sits in the last 64 KiB + 22 bytes; a file cut short has lost it.
 bool FindZipDirectory(int fd, std::uint64_t size, ZipDirectory& directory) {
     constexpr std::uint64_t kEndRecord = 22;
-    if (size < kEndRecord)
-        return false;
+    if (size < kEndRecord) return false;
     const std::uint64_t tailSize = std::min<std::uint64_t>(size, 0xFFFF + kEndRecord);
     Bytes tail(tailSize);
     const std::uint64_t tailStart = size - tailSize;
-    if (!ReadAt(fd, tailStart, tail.data(), tail.size()))
-        return false;
+    if (!ReadAt(fd, tailStart, tail.data(), tail.size())) return false;
     for (std::uint64_t p = tailSize - kEndRecord + 1; p-- > 0;) {
         const unsigned char* record = &tail[p];
-        if (std::memcmp(record, "PK\x05\x06", 4) != 0)
-            continue;
-        if (p + kEndRecord + U16(record + 20) > tailSize)
-            continue;
+        if (std::memcmp(record, "PK\x05\x06", 4) != 0) continue;
+        if (p + kEndRecord + U16(record + 20) > tailSize) continue;
         directory.end = tailStart + p;
         directory.size = U32(record + 12);
         directory.offset = U32(record + 16);
-        if (directory.offset != 0xFFFFFFFF && directory.size != 0xFFFFFFFF)
-            return true;
+        if (directory.offset != 0xFFFFFFFF && directory.size != 0xFFFFFFFF) return true;
         // Zip64: a locator just before the end record points to the larger record.
-        if (directory.end < 20)
-            return false;
+        if (directory.end < 20) return false;
         unsigned char locator[20];
-        if (!ReadAt(fd, directory.end - 20, locator, sizeof locator))
-            return false;
-        if (std::memcmp(locator, "PK\x06\x07", 4) != 0)
-            return false;
+        if (!ReadAt(fd, directory.end - 20, locator, sizeof locator)) return false;
+        if (std::memcmp(locator, "PK\x06\x07", 4) != 0) return false;
         const std::uint64_t recordOffset = U64(locator + 8);
         unsigned char record64[56];
-        if (recordOffset + sizeof record64 > directory.end)
-            return false;
-        if (!ReadAt(fd, recordOffset, record64, sizeof record64))
-            return false;
-        if (std::memcmp(record64, "PK\x06\x06", 4) != 0)
-            return false;
+        if (recordOffset + sizeof record64 > directory.end) return false;
+        if (!ReadAt(fd, recordOffset, record64, sizeof record64)) return false;
+        if (std::memcmp(record64, "PK\x06\x06", 4) != 0) return false;
         directory.size = U64(record64 + 40);
         directory.offset = U64(record64 + 48);
         directory.end = recordOffset;
@@ -164,16 +140,13 @@ bool FindZipDirectory(int fd, std::uint64_t size, ZipDirectory& directory) {
 Sniffed CheckWordPackage(int fd, std::uint64_t size) {
     const Sniffed truncated = Damaged("a damaged or truncated Word file");
     ZipDirectory directory;
-    if (!FindZipDirectory(fd, size, directory))
-        return truncated;
+    if (!FindZipDirectory(fd, size, directory)) return truncated;
     if (directory.offset > directory.end || directory.size > directory.end - directory.offset)
         return truncated;
     // Far larger than any real document's list of parts: refuse rather than allocate it.
-    if (directory.size > 64 * 1024 * 1024)
-        return Damaged("a damaged Word file");
+    if (directory.size > 64 * 1024 * 1024) return Damaged("a damaged Word file");
     Bytes entries(directory.size);
-    if (!ReadAt(fd, directory.offset, entries.data(), entries.size()))
-        return truncated;
+    if (!ReadAt(fd, directory.offset, entries.data(), entries.size())) return truncated;
 
     bool mainPart = false;
     bool contentTypes = false;
@@ -181,14 +154,12 @@ Sniffed CheckWordPackage(int fd, std::uint64_t size) {
     constexpr std::size_t kEntryHeader = 46;
     for (std::size_t p = 0; p + kEntryHeader <= entries.size();) {
         const unsigned char* entry = &entries[p];
-        if (std::memcmp(entry, "PK\x01\x02", 4) != 0)
-            return Damaged("a damaged Word file");
+        if (std::memcmp(entry, "PK\x01\x02", 4) != 0) return Damaged("a damaged Word file");
         const std::uint32_t packedSize = U32(entry + 20);
         const std::size_t nameLength = U16(entry + 28);
         const std::size_t entryLength = kEntryHeader + nameLength + U16(entry + 30) + U16(entry + 32);
         const std::uint32_t localOffset = U32(entry + 42);
-        if (p + entryLength > entries.size())
-            return Damaged("a damaged Word file");
+        if (p + entryLength > entries.size()) return Damaged("a damaged Word file");
         const std::string_view name(reinterpret_cast<const char*>(entry + kEntryHeader), nameLength);
         // Zip64 entries keep their real numbers elsewhere; the common case is all that needs checking.
         if (packedSize != 0xFFFFFFFF && localOffset != 0xFFFFFFFF &&
@@ -199,8 +170,7 @@ Sniffed CheckWordPackage(int fd, std::uint64_t size) {
         wordFolder = wordFolder || name.starts_with("word/");
         p += entryLength;
     }
-    if (mainPart || (contentTypes && wordFolder))
-        return {ContentKind::WordPackage, {}};
+    if (mainPart || (contentTypes && wordFolder)) return {ContentKind::WordPackage, {}};
     return {ContentKind::Unknown, "a zip archive without a Word document in it"};
 }
 
@@ -224,13 +194,11 @@ std::string AsciiView(const Bytes& prefix, std::size_t limit) {
     for (std::size_t i = start; i < prefix.size() && view.size() < limit; i += wide ? 2 : 1) {
         unsigned int c = prefix[i];
         if (wide) {
-            if (i + 1 >= prefix.size())
-                break;
+            if (i + 1 >= prefix.size()) break;
             const unsigned char high = wide == 1 ? prefix[i + 1] : prefix[i];
             c = high ? 0x80 : (wide == 1 ? prefix[i] : prefix[i + 1]);
         }
-        if (c >= 0x80)
-            c = '?';
+        if (c >= 0x80) c = '?';
         view += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
     return view;
@@ -247,13 +215,11 @@ bool StartsWithAny(std::string_view text, std::initializer_list<std::string_view
 bool IsPlainText(const Bytes& prefix, bool complete) {
     bool visible = false;
     std::size_t i = 0;
-    if (prefix.size() >= 3 && prefix[0] == 0xEF && prefix[1] == 0xBB && prefix[2] == 0xBF)
-        i = 3;
+    if (prefix.size() >= 3 && prefix[0] == 0xEF && prefix[1] == 0xBB && prefix[2] == 0xBF) i = 3;
     while (i < prefix.size()) {
         const unsigned char c = prefix[i];
         if (c < 0x80) {
-            if (c == 0x7f || (c < 0x20 && c != '\t' && c != '\n' && c != '\f' && c != '\r'))
-                return false;
+            if (c == 0x7f || (c < 0x20 && c != '\t' && c != '\n' && c != '\f' && c != '\r')) return false;
             visible = visible || (c > 0x20);
             ++i;
             continue;
@@ -272,18 +238,14 @@ bool IsPlainText(const Bytes& prefix, bool complete) {
         } else {
             return false;
         }
-        if (i + length > prefix.size())
-            return !complete && visible;
+        if (i + length > prefix.size()) return !complete && visible;
         for (std::size_t k = 1; k < length; ++k) {
-            if ((prefix[i + k] & 0xC0) != 0x80)
-                return false;
+            if ((prefix[i + k] & 0xC0) != 0x80) return false;
             code = code << 6 | (prefix[i + k] & 0x3F);
         }
         const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        if (code < 0xA0)
-            return false;  // C1 controls
+        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        if (code < 0xA0) return false;  // C1 controls
         visible = true;
         i += length;
     }
@@ -295,26 +257,22 @@ Sniffed SniffText(const Bytes& prefix, bool complete) {
     const std::size_t first = view.find_first_not_of(" \t\r\n\f");
     const std::string_view head =
         first == std::string::npos ? std::string_view{} : std::string_view(view).substr(first);
-    if (head.starts_with("{\\rtf"))
-        return {ContentKind::Rtf, {}};
+    if (head.starts_with("{\\rtf")) return {ContentKind::Rtf, {}};
     if (StartsWithAny(head, {"<!doctype html", "<html", "<head", "<body", "<meta", "<title"}))
         return {ContentKind::Html, {}};
     // XHTML, and HTML that opens with a comment: the html element follows soon after.
     if (StartsWithAny(head, {"<?xml", "<!--", "<!doctype"}) && head.find("<html") != std::string_view::npos)
         return {ContentKind::Html, {}};
-    if (IsPlainText(prefix, complete))
-        return {ContentKind::PlainText, {}};
+    if (IsPlainText(prefix, complete)) return {ContentKind::PlainText, {}};
     return {ContentKind::Unknown, "not a format a word processor opens"};
 }
 
 }  // namespace
 
 Sniffed SniffContent(int fd, std::uint64_t size) {
-    if (size == 0)
-        return {ContentKind::Empty, "an empty file"};
+    if (size == 0) return {ContentKind::Empty, "an empty file"};
     Bytes prefix(std::min(size, kPrefixSize));
-    if (!ReadAt(fd, 0, prefix.data(), prefix.size()))
-        return {ContentKind::Unknown, "could not read it"};
+    if (!ReadAt(fd, 0, prefix.data(), prefix.size())) return {ContentKind::Unknown, "could not read it"};
 
     if (prefix.size() >= kCompoundMagic.size() &&
         std::equal(kCompoundMagic.begin(), kCompoundMagic.end(), prefix.begin()))

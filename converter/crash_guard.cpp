@@ -34,16 +34,14 @@ Text crashLine;
 std::atomic<int> crashCode{static_cast<int>(ExitCode::Internal)};
 
 void RemoveTemporary() {
-    if (const char* path = temporary.Get(); *path)
-        ::unlink(path);
+    if (const char* path = temporary.Get(); *path) ::unlink(path);
 }
 
 void OnCrash(int) {
     RemoveTemporary();
     const char* line = crashLine.Get();
     std::size_t length = 0;
-    while (line[length])
-        ++length;
+    while (line[length]) ++length;
     if (length > 0) {
         [[maybe_unused]] ssize_t ignored = ::write(console::OriginalStderr(), line, length);
         ignored = ::write(console::OriginalStderr(), "\n", 1);
@@ -68,10 +66,8 @@ void Handle(int signal, void (*handler)(int)) {
 }  // namespace
 
 void Install() {
-    for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT})
-        Handle(signal, OnCrash);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
-        Handle(signal, OnStop);
+    for (int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) Handle(signal, OnCrash);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) Handle(signal, OnStop);
 }
 
 void SetOutcomeOnCrash(const Outcome& outcome) {

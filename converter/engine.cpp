@@ -34,8 +34,7 @@ bool HoldsLibreOffice(const fs::path& folder) {
 void RequireUtf8FileNames() {
     std::setlocale(LC_CTYPE, "");
     const char* codeset = ::nl_langinfo(CODESET);
-    if (!codeset || std::strcmp(codeset, "UTF-8") != 0)
-        ::setenv("LC_ALL", "C.UTF-8", 1);
+    if (!codeset || std::strcmp(codeset, "UTF-8") != 0) ::setenv("LC_ALL", "C.UTF-8", 1);
     std::setlocale(LC_CTYPE, "C");
 }
 
@@ -131,8 +130,7 @@ Outcome Engine::LoadAndSave(const Job& job) {
         Failure(ExitCode::NotADocument, source, "LibreOffice crashed while reading it"));
     std::unique_ptr<lok::Document> document(office_->documentLoad(loadingUrl_.c_str()));
     if (!document) {
-        if (passwordAsked_)
-            return Failure(ExitCode::PasswordProtected, source);
+        if (passwordAsked_) return Failure(ExitCode::PasswordProtected, source);
         return Failure(ExitCode::NotADocument, source,
                        "LibreOffice could not read it: damaged, or a form it does not know");
     }
@@ -150,8 +148,7 @@ Outcome Engine::LoadAndSave(const Job& job) {
     if (!document->saveAs(FileUrlFromPath(staged).c_str(), job.format.c_str())) {
         std::string why = "LibreOffice could not save it";
         if (char* message = office_->getError()) {
-            if (*message)
-                why += std::string(": ") + message;
+            if (*message) why += std::string(": ") + message;
             office_->freeError(message);
         }
         fs::remove(staged, ignored);
@@ -166,8 +163,7 @@ Outcome Engine::LoadAndSave(const Job& job) {
         crash_guard::SetTemporary(output.temporaryPath().native());
         fs::copy_file(staged, output.temporaryPath(), fs::copy_options::overwrite_existing, error);
     }
-    if (!error)
-        error = output.Commit();
+    if (!error) error = output.Commit();
     output.Discard();
     crash_guard::SetTemporary({});
     fs::remove(staged, ignored);

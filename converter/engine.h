@@ -30,7 +30,7 @@ struct EngineSettings {
 };
 
 class Engine {
-  public:
+public:
     // Silences standard output and error for good (LibreOffice is noisy), takes a profile slot and starts
     // LibreOffice. On failure returns null and sets `failure`.
     static std::unique_ptr<Engine> Start(const EngineSettings& settings, Outcome& failure);
@@ -43,7 +43,7 @@ class Engine {
     // Loads job.source and saves it as job.target in job.format, through a temporary beside the target.
     Outcome Convert(const Job& job);
 
-  private:
+private:
     Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office);
     static void OnEngineEvent(int type, const char* payload, void* self);
     Outcome LoadAndSave(const Job& job);

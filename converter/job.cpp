@@ -15,16 +15,14 @@ namespace {
 
 std::string LowerAscii(std::string text) {
     for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return text;
 }
 
 Outcome CheckSource(const fs::path& path, Job& job) {
     // Non-blocking, so that a FIFO under a document name cannot stall us before the check below.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(errno));
+    if (fd < 0) return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(errno));
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int cause = errno;
@@ -37,8 +35,7 @@ Outcome CheckSource(const fs::path& path, Job& job) {
     }
     const Sniffed sniffed = SniffContent(fd, static_cast<std::uint64_t>(info.st_size));
     ::close(fd);
-    if (!sniffed.accepted())
-        return Failure(ExitCode::NotADocument, path.native(), sniffed.detail);
+    if (!sniffed.accepted()) return Failure(ExitCode::NotADocument, path.native(), sniffed.detail);
     job.content = sniffed.kind;
     return Success();
 }
@@ -46,16 +43,13 @@ Outcome CheckSource(const fs::path& path, Job& job) {
 }  // namespace
 
 Outcome PrepareJob(std::string_view sourceArgument, std::string_view targetArgument, Job& job) {
-    if (sourceArgument.empty() || targetArgument.empty())
-        return Failure(ExitCode::Usage, {});
+    if (sourceArgument.empty() || targetArgument.empty()) return Failure(ExitCode::Usage, {});
 
     std::error_code error;
     const fs::path source(sourceArgument);
-    if (Outcome checked = CheckSource(source, job); !checked.ok())
-        return checked;
+    if (Outcome checked = CheckSource(source, job); !checked.ok()) return checked;
     job.source = fs::canonical(source, error);
-    if (error)
-        return Failure(ExitCode::SourceUnreadable, source.native(), error.message());
+    if (error) return Failure(ExitCode::SourceUnreadable, source.native(), error.message());
 
     const fs::path target = fs::absolute(fs::path(targetArgument), error);
     if (error || !target.has_filename())

@@ -16,23 +16,19 @@ namespace {
 using namespace larkspan::zuv0;
 
 int Finish(const Outcome& outcome) {
-    if (!outcome.ok())
-        console::WriteErrorLine(outcome.line);
+    if (!outcome.ok()) console::WriteErrorLine(outcome.line);
     return static_cast<int>(outcome.code);
 }
 
 int Run(int argc, char** argv) {
-    if (argc != 4 || std::string_view(argv[1]) != "-f")
-        return Finish(Failure(ExitCode::Usage, {}));
+    if (argc != 4 || std::string_view(argv[1]) != "-f") return Finish(Failure(ExitCode::Usage, {}));
 
     Job job;
-    if (Outcome prepared = PrepareJob(argv[2], argv[3], job); !prepared.ok())
-        return Finish(prepared);
+    if (Outcome prepared = PrepareJob(argv[2], argv[3], job); !prepared.ok()) return Finish(prepared);
 
     Outcome outcome;
     std::unique_ptr<Engine> engine = Engine::Start(EngineSettings::FromEnvironment(), outcome);
-    if (engine)
-        outcome = engine->Convert(job);
+    if (engine) outcome = engine->Convert(job);
     engine.reset();
     return Finish(outcome);
 }

@@ -5,8 +5,7 @@ namespace larkspan::zuv0 {
 namespace {
 
 void AppendPrintable(std::string& line, std::string_view text) {
-    for (char c : text)
-        line += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    for (char c : text) line += (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
 }
 
 }  // namespace
@@ -16,8 +15,7 @@ Outcome Success() {
 }
 
 Outcome Failure(ExitCode code, std::string_view subject, std::string_view detail) {
-    if (code == ExitCode::Usage)
-        return {code, std::string(kUsageLine)};
+    if (code == ExitCode::Usage) return {code, std::string(kUsageLine)};
     std::string line = "Zuv0: ";
     line += ReasonText(code);
     if (!subject.empty()) {

@@ -35,8 +35,7 @@ bool HasProperty(const std::string& text, std::string_view name) {
 
 std::string ReadAll(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
-    if (!in)
-        return {};
+    if (!in) return {};
     std::ostringstream content;
     content << in.rdbuf();
     return content.str();
@@ -47,19 +46,15 @@ std::string ReadAll(const fs::path& file) {
 std::string InstalledVersion(const fs::path& programFolder) {
     const std::string text = ReadAll(programFolder / ".." / "share" / "registry" / "main.xcd");
     const std::size_t product = text.find("<node oor:name=\"Product\">");
-    if (product == std::string::npos)
-        return {};
+    if (product == std::string::npos) return {};
     const std::size_t property = text.find("<prop oor:name=\"ooSetupVersion\">", product);
-    if (property == std::string::npos)
-        return {};
+    if (property == std::string::npos) return {};
     const std::size_t open = text.find("<value>", property);
     const std::size_t close = text.find("</value>", property);
-    if (open == std::string::npos || close == std::string::npos || close < open)
-        return {};
+    if (open == std::string::npos || close == std::string::npos || close < open) return {};
     std::string version = text.substr(open + 7, close - open - 7);
     // A version is digits and dots; anything else means this is not the place we took it for.
-    if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos)
-        return {};
+    if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos) return {};
     return version;
 }
 
@@ -67,8 +62,7 @@ std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::p
     std::error_code error;
     const fs::path folder = profileFolder / "user";
     fs::create_directories(folder, error);
-    if (error)
-        return error;
+    if (error) return error;
     const fs::path file = folder / "registrymodifications.xcu";
 
     std::string text = ReadAll(file);
@@ -79,8 +73,7 @@ std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::p
         if (const std::string version = InstalledVersion(programFolder); !version.empty())
             items += Item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version);
     }
-    if (items.empty())
-        return {};
+    if (items.empty()) return {};
 
     const std::size_t tail = text.rfind(kTail);
     if (tail == std::string::npos) {
@@ -96,8 +89,7 @@ std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::p
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << text;
         out.close();
-        if (!out)
-            return std::make_error_code(std::errc::io_error);
+        if (!out) return std::make_error_code(std::errc::io_error);
     }
     fs::rename(temporary, file, error);
     return error;

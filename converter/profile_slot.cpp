@@ -16,10 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 fs::path HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
     return "/";
 }
 
@@ -43,11 +41,9 @@ std::unique_ptr<ProfileSlot> ProfileSlot::Take(const fs::path& folder, std::erro
     error.clear();
     // LibreOffice is given these folders as URLs, which must be absolute.
     const fs::path root = fs::absolute(folder, error);
-    if (error)
-        return nullptr;
+    if (error) return nullptr;
     fs::create_directories(root, error);
-    if (error)
-        return nullptr;
+    if (error) return nullptr;
 
     for (int number = 0; number < kSlotCount; ++number) {
         const fs::path lockPath = root / ("profile-" + std::to_string(number) + ".lock");
@@ -59,16 +55,14 @@ std::unique_ptr<ProfileSlot> ProfileSlot::Take(const fs::path& folder, std::erro
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int cause = errno;
             ::close(fd);
-            if (cause == EWOULDBLOCK || cause == EINTR)
-                continue;
+            if (cause == EWOULDBLOCK || cause == EINTR) continue;
             error.assign(cause, std::generic_category());
             return nullptr;
         }
         std::unique_ptr<ProfileSlot> slot(
             new ProfileSlot(root / ("profile-" + std::to_string(number)), number, fd));
         ResetScratch(slot->scratch_, error);
-        if (error)
-            return nullptr;
+        if (error) return nullptr;
         return slot;
     }
 
@@ -80,8 +74,7 @@ std::unique_ptr<ProfileSlot> ProfileSlot::Take(const fs::path& folder, std::erro
     }
     std::unique_ptr<ProfileSlot> slot(new ProfileSlot(pattern, -1, -1));
     ResetScratch(slot->scratch_, error);
-    if (error)
-        return nullptr;
+    if (error) return nullptr;
     return slot;
 }
 
@@ -95,8 +88,7 @@ ProfileSlot::~ProfileSlot() {
     } else {
         fs::remove_all(scratch_, ignored);
     }
-    if (lockFd_ >= 0)
-        ::close(lockFd_);
+    if (lockFd_ >= 0) ::close(lockFd_);
 }
 
 }  // namespace larkspan::zuv0

@@ -18,7 +18,7 @@
 namespace larkspan::zuv0 {
 
 class ProfileSlot {
-  public:
+public:
     static constexpr int kSlotCount = 8;
 
     // Takes a free slot under `root`, creating folders as needed.
@@ -36,7 +36,7 @@ class ProfileSlot {
     // The slot number, or -1 for a throwaway profile.
     int number() const { return number_; }
 
-  private:
+private:
     ProfileSlot(std::filesystem::path profile, int number, int lockFd);
 
     std::filesystem::path profile_;

@@ -27,7 +27,8 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
 // The reason from the last non-empty line the converter wrote ("Zuv0: REASON: PATH (DETAIL)"), without
 // the program's name and the path, which the caller names itself.
 std::string ConverterReason(std::string_view text, std::string_view sourcePath, std::string_view targetPath) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.remove_suffix(1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.remove_suffix(1);
     std::size_t start = text.rfind('\n');
     std::string line(start == std::string_view::npos ? text : text.substr(start + 1));
     const std::string prefix = std::string(kExternalConverterName) + ": ";
@@ -90,8 +91,8 @@ ConversionResult ExternalConverterRunner::Run(std::string_view sourcePath, std::
     std::string program = JoinFolder(folder, kExternalConverterName);
 
     std::error_code error;
-    std::optional<process::ChildProcess> child =
-        process::ChildProcess::Start(program, {"-f", std::string(sourcePath), std::string(targetPath)}, error);
+    std::optional<process::ChildProcess> child = process::ChildProcess::Start(
+        program, {"-f", std::string(sourcePath), std::string(targetPath)}, error);
     if (!child) return {false, "cannot start the converter " + program + ": " + error.message()};
 
     process::WaitResult waited = child->Wait(settings_.timeBound, stop);
@@ -120,12 +121,13 @@ ConversionResult ExternalConverterRunner::Run(std::string_view sourcePath, std::
 }
 
 ConversionResult ConvertFile(std::string_view sourcePath, std::string_view targetPath, int versionCode,
-                             std::string_view wordFolder, const ConverterSettings& settings, MessageBox& messages,
-                             std::stop_token stop) {
+                             std::string_view wordFolder, const ConverterSettings& settings,
+                             MessageBox& messages, std::stop_token stop) {
     if (versionCode >= 0 && versionCode <= 3)
         return ExternalConverterRunner(settings).Run(sourcePath, targetPath, wordFolder, stop);
     if (versionCode == 4) {
-        if (!ConvertWithWord(sourcePath, targetPath, messages)) return {false, "Word could not convert the file"};
+        if (!ConvertWithWord(sourcePath, targetPath, messages))
+            return {false, "Word could not convert the file"};
         if (!WaitForTarget(targetPath, Clock::now() + settings.timeBound, stop))
             return {false, "Word wrote no target"};
         return {true, {}};

@@ -29,15 +29,15 @@ struct ConversionResult {
 // versionCode 4 goes through Word automation; 0 to 3 through the external converter, run from wordFolder
 // when Word was found and from the program's own folder otherwise.
 ConversionResult ConvertFile(std::string_view sourcePath, std::string_view targetPath, int versionCode,
-                             std::string_view wordFolder, const ConverterSettings& settings, MessageBox& messages,
-                             std::stop_token stop = {});
+                             std::string_view wordFolder, const ConverterSettings& settings,
+                             MessageBox& messages, std::stop_token stop = {});
 
 // Runs the external converter "-f SOURCE TARGET" from its folder and waits for it within the bound.
 class ExternalConverterRunner {
 public:
     explicit ExternalConverterRunner(const ConverterSettings& settings) : settings_(settings) {}
-    ConversionResult Run(std::string_view sourcePath, std::string_view targetPath, std::string_view wordFolder,
-                         std::stop_token stop) const;
+    ConversionResult Run(std::string_view sourcePath, std::string_view targetPath,
+                         std::string_view wordFolder, std::stop_token stop) const;
 
 private:
     const ConverterSettings& settings_;

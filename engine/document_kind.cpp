@@ -22,9 +22,12 @@ std::string GetSourceTitle(std::string_view path) {
     return dot == std::string::npos ? found->name : found->name.substr(0, dot);
 }
 
-std::string_view TargetExtension(TargetFormat format) { return format != 0 ? "docx" : "doc"; }
+std::string_view TargetExtension(TargetFormat format) {
+    return format != 0 ? "docx" : "doc";
+}
 
-std::string FormatOutputPath(std::string_view outputFolder, std::string_view sourcePath, TargetFormat format) {
+std::string FormatOutputPath(std::string_view outputFolder, std::string_view sourcePath,
+                             TargetFormat format) {
     std::string path(outputFolder);
     path += '/';
     path += GetSourceTitle(sourcePath);

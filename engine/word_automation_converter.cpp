@@ -28,8 +28,7 @@ constexpr std::int16_t kWdDoNotSaveChanges = 0;
 // Word reads a VT_ERROR where a file name belongs as "use the default", and saves under the document's
 // own name: a path that could not be converted must not get that far.
 void RequireText(const Variant& fileName) {
-    if (fileName.type() != VT_BSTR)
-        throw AutomationError(fileName.error(), "the path has no UTF-16 form");
+    if (fileName.type() != VT_BSTR) throw AutomationError(fileName.error(), "the path has no UTF-16 form");
 }
 
 }  // namespace

@@ -29,7 +29,9 @@ private:
 
 namespace {
 
-const FileListRow* Row(const QTreeWidgetItem* item) { return static_cast<const FileListRow*>(item); }
+const FileListRow* Row(const QTreeWidgetItem* item) {
+    return static_cast<const FileListRow*>(item);
+}
 
 }  // namespace
 

@@ -16,7 +16,8 @@ bool MatchesPatternEnding(std::string_view path, std::string_view spec) {
 }
 
 void MainWindow::ScanFolder(std::string_view folder, std::string_view explicitSpec) {
-    std::string spec = explicitSpec.empty() ? std::string(folder) + "/" + m_strFilePattern : std::string(explicitSpec);
+    std::string spec =
+        explicitSpec.empty() ? std::string(folder) + "/" + m_strFilePattern : std::string(explicitSpec);
     for (const filesearch::FoundEntry& entry : filesearch::FindFiles(spec)) {
         if (entry.isFolder) continue;
         if (entry.name.size() >= 3 && entry.name.compare(entry.name.size() - 3, 3, "Gi!") == 0) continue;
@@ -30,7 +31,8 @@ void MainWindow::SortFoundPaths() {
     std::vector<std::pair<std::string, std::string>> keyed;
     keyed.reserve(m_arrFoundPaths.size());
     for (std::string& path : m_arrFoundPaths) keyed.emplace_back(paths::ToLowerAscii(path), std::move(path));
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     m_arrFoundPaths.clear();
     for (auto& [key, path] : keyed) m_arrFoundPaths.push_back(std::move(path));
 }

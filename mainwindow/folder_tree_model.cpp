@@ -176,7 +176,9 @@ int FolderTreeModel::rowCount(const QModelIndex& parent) const {
     return source.isValid() ? roots_[root].model->rowCount(source) : 0;
 }
 
-int FolderTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int FolderTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 bool FolderTreeModel::hasChildren(const QModelIndex& parent) const {
     if (!parent.isValid()) return !roots_.empty();

@@ -105,9 +105,13 @@ MainWindowDialog::MainWindowDialog(MainWindow& state, SettingsStore& settings, Q
     OnInitDialog();
 }
 
-MainWindowDialog::~MainWindowDialog() { OnDestroy(); }
+MainWindowDialog::~MainWindowDialog() {
+    OnDestroy();
+}
 
-void MainWindowDialog::SetFileOpener(FileOpener* opener) { opener_ = opener ? opener : desktopOpener_.get(); }
+void MainWindowDialog::SetFileOpener(FileOpener* opener) {
+    opener_ = opener ? opener : desktopOpener_.get();
+}
 
 void MainWindowDialog::DoDataExchange(bool saveAndValidate) {
     if (saveAndValidate) {
@@ -245,7 +249,9 @@ void MainWindowDialog::OnColumnClickList(int column) {
     list_->SortItems({state_.m_bSortAscending, column});
 }
 
-void MainWindowDialog::OnDblClkList() { OpenListedFile(); }
+void MainWindowDialog::OnDblClkList() {
+    OpenListedFile();
+}
 
 void MainWindowDialog::OnCommand(int command) {
     switch (command) {

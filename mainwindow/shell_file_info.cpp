@@ -36,8 +36,12 @@ const ShellFileInfo::Kind& ShellFileInfo::Lookup(std::string_view path) {
     return kinds_.emplace(std::move(extension), std::move(kind)).first->second;
 }
 
-const QString& ShellFileInfo::GetShellTypeName(std::string_view path) { return Lookup(path).typeName; }
+const QString& ShellFileInfo::GetShellTypeName(std::string_view path) {
+    return Lookup(path).typeName;
+}
 
-const QIcon& ShellFileInfo::GetShellSmallIcon(std::string_view path) { return Lookup(path).icon; }
+const QIcon& ShellFileInfo::GetShellSmallIcon(std::string_view path) {
+    return Lookup(path).icon;
+}
 
 }  // namespace larkspan

@@ -13,7 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 struct SplitSpec {
     std::string folder;  // absolute, as given when it was absolute

@@ -93,10 +93,14 @@ std::optional<Value> ParseValue(std::string_view data) {
         std::uint32_t number = 0;
         for (char c : digits) {
             int d;
-            if (c >= '0' && c <= '9') d = c - '0';
-            else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-            else return std::nullopt;
+            if (c >= '0' && c <= '9')
+                d = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                d = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                d = c - 'A' + 10;
+            else
+                return std::nullopt;
             number = number * 16 + static_cast<std::uint32_t>(d);
         }
         return Value(number);
@@ -157,7 +161,8 @@ bool Hive::HasKey(std::string_view path) const {
         std::string_view p = section.path;
         if (EqualsIgnoreCase(p, path)) return true;
         // A key listed only through its sub-keys exists too.
-        if (p.size() > path.size() && p[path.size()] == '\\' && EqualsIgnoreCase(p.substr(0, path.size()), path))
+        if (p.size() > path.size() && p[path.size()] == '\\' &&
+            EqualsIgnoreCase(p.substr(0, path.size()), path))
             return true;
     }
     return false;
@@ -201,7 +206,8 @@ void Hive::SetValue(std::string_view path, std::string_view name, Value value) {
 
 bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
     std::string decoded;
-    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
+    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
+        static_cast<unsigned char>(text[1]) == 0xFE) {
         // An export written by the registry editor itself is UTF-16LE.
         std::vector<std::uint8_t> bytes(text.begin() + 2, text.end());
         std::optional<std::string> utf8 = bytes.size() % 2 == 0 ? Utf16LeToUtf8(bytes) : std::nullopt;
@@ -228,7 +234,8 @@ bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
         ++lineNumber;
         std::string_view line = TrimRight(raw);
         if (!pending.empty()) line = TrimLeft(line);
-        if (!pending.empty() || (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string_view::npos)) {
+        if (!pending.empty() ||
+            (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string_view::npos)) {
             if (!line.empty() && line.back() == '\\') {
                 pending += line.substr(0, line.size() - 1);
                 continue;

@@ -37,10 +37,16 @@ std::string ExecutableFolder() {
     return folder;
 }
 
-std::string ExecutableTitle() { return ExecutablePath().stem().string(); }
+std::string ExecutableTitle() {
+    return ExecutablePath().stem().string();
+}
 
-fs::path ConfigHome() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
-fs::path CacheHome() { return XdgFolder("XDG_CACHE_HOME", ".cache"); }
+fs::path ConfigHome() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
+}
+fs::path CacheHome() {
+    return XdgFolder("XDG_CACHE_HOME", ".cache");
+}
 
 std::string ToLowerAscii(std::string text) {
     for (char& c : text)

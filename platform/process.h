@@ -16,16 +16,17 @@ enum class WaitOutcome { Exited, TimedOut, Stopped };
 
 struct WaitResult {
     WaitOutcome outcome = WaitOutcome::Exited;
-    int exitCode = -1;         // when it exited normally
-    int signal = 0;            // when a signal ended it
-    std::string errorOutput;   // what it wrote on standard error (the first 64 KiB)
+    int exitCode = -1;        // when it exited normally
+    int signal = 0;           // when a signal ended it
+    std::string errorOutput;  // what it wrote on standard error (the first 64 KiB)
 };
 
 class ChildProcess {
 public:
     // Starts program with argv[0] = program and the given arguments; standard output is discarded and
     // standard error is collected.
-    static std::optional<ChildProcess> Start(const std::string& program, const std::vector<std::string>& arguments,
+    static std::optional<ChildProcess> Start(const std::string& program,
+                                             const std::vector<std::string>& arguments,
                                              std::error_code& error);
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;

@@ -44,7 +44,8 @@ void FillResult(int status, WaitResult& result) {
 
 }  // namespace
 
-std::optional<ChildProcess> ChildProcess::Start(const std::string& program, const std::vector<std::string>& arguments,
+std::optional<ChildProcess> ChildProcess::Start(const std::string& program,
+                                                const std::vector<std::string>& arguments,
                                                 std::error_code& error) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {

@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 std::string FullKeyPath(Root root, std::string_view subKey) {
     std::string path(RootName(root));
     std::string_view rest = subKey;
@@ -186,7 +185,8 @@ std::error_code ModifyHive(const fs::path& path, Change change) {
 
 bool HiveWritable(const fs::path& path) {
     std::error_code ec;
-    if (fs::exists(path, ec)) return ::access(path.c_str(), W_OK) == 0 && ::access(path.parent_path().c_str(), W_OK) == 0;
+    if (fs::exists(path, ec))
+        return ::access(path.c_str(), W_OK) == 0 && ::access(path.parent_path().c_str(), W_OK) == 0;
     return ::access(path.parent_path().c_str(), W_OK) == 0;
 }
 
@@ -257,7 +257,9 @@ std::error_code Key::SetString(std::string_view name, std::string_view text) con
     return Set(name, std::string(text));
 }
 
-std::error_code Key::SetDword(std::string_view name, std::uint32_t value) const { return Set(name, value); }
+std::error_code Key::SetDword(std::string_view name, std::uint32_t value) const {
+    return Set(name, value);
+}
 
 std::error_code Key::Set(std::string_view name, Value value) const {
     if (access_ != Access::Write) return std::make_error_code(std::errc::permission_denied);

@@ -53,7 +53,8 @@ public:
     std::error_code SetDword(std::string_view name, std::uint32_t value) const;
 
 private:
-    Key(Root root, std::string subKey, Access access) : root_(root), subKey_(std::move(subKey)), access_(access) {}
+    Key(Root root, std::string subKey, Access access)
+        : root_(root), subKey_(std::move(subKey)), access_(access) {}
     std::error_code Set(std::string_view name, Value value) const;
 
     Root root_;

@@ -54,8 +54,8 @@ QWidget* MakeStandard(const ControlTemplate& control, QWidget* parent) {
 
 // What the style bits mean for the widget that was made, whoever made it.
 void ApplyStyle(QWidget& widget, const ControlTemplate& control) {
-    if (auto* frame = qobject_cast<QFrame*>(&widget); frame && (control.kind == ControlKind::TreeView ||
-                                                                control.kind == ControlKind::ListView)) {
+    if (auto* frame = qobject_cast<QFrame*>(&widget);
+        frame && (control.kind == ControlKind::TreeView || control.kind == ControlKind::ListView)) {
         if (!(control.style & kBorder)) frame->setFrameShape(QFrame::NoFrame);
     }
     if (auto* tree = qobject_cast<QTreeView*>(&widget)) {

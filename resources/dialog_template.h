@@ -10,8 +10,8 @@
 namespace larkspan::resources {
 
 enum class ControlKind {
-    Static,         // a left-aligned text label
-    GroupBox,       // a frame with a title, drawn behind the controls placed on it
+    Static,    // a left-aligned text label
+    GroupBox,  // a frame with a title, drawn behind the controls placed on it
     PushButton,
     DefPushButton,  // the dialog's default button: Enter presses it
     DropDownList,   // a combo box whose text cannot be edited
@@ -85,8 +85,12 @@ constexpr int MulDiv(int a, int b, int c) {
     return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
 }
 
-constexpr int DialogUnitsToPixelsX(int units) { return MulDiv(units, kBaseUnitX, 4); }
-constexpr int DialogUnitsToPixelsY(int units) { return MulDiv(units, kBaseUnitY, 8); }
+constexpr int DialogUnitsToPixelsX(int units) {
+    return MulDiv(units, kBaseUnitX, 4);
+}
+constexpr int DialogUnitsToPixelsY(int units) {
+    return MulDiv(units, kBaseUnitY, 8);
+}
 
 // Each value is scaled on its own, as the dialog manager places controls.
 constexpr PixelRect DialogUnitsToPixels(DialogRect rect) {

@@ -56,12 +56,12 @@ QCursor HandCursor() {
 
     // Index finger up from a closed fist; the finger tip is the hot spot.
     QPainterPath hand;
-    hand.addRoundedRect(QRectF(8, 1, 5, 17), 2.5, 2.5);    // index finger
-    hand.addRoundedRect(QRectF(12.5, 10, 4.5, 9), 2, 2);   // middle finger
-    hand.addRoundedRect(QRectF(16.5, 11, 4.5, 8), 2, 2);   // ring finger
-    hand.addRoundedRect(QRectF(20.5, 12, 4, 8), 2, 2);     // little finger
-    hand.addRoundedRect(QRectF(3, 13, 7, 4), 2, 2);        // thumb
-    hand.addRoundedRect(QRectF(6, 15, 18.5, 12), 4, 4);    // palm
+    hand.addRoundedRect(QRectF(8, 1, 5, 17), 2.5, 2.5);   // index finger
+    hand.addRoundedRect(QRectF(12.5, 10, 4.5, 9), 2, 2);  // middle finger
+    hand.addRoundedRect(QRectF(16.5, 11, 4.5, 8), 2, 2);  // ring finger
+    hand.addRoundedRect(QRectF(20.5, 12, 4, 8), 2, 2);    // little finger
+    hand.addRoundedRect(QRectF(3, 13, 7, 4), 2, 2);       // thumb
+    hand.addRoundedRect(QRectF(6, 15, 18.5, 12), 4, 4);   // palm
     hand = hand.simplified();
     painter.setPen(QPen(Qt::black, 1.2));
     painter.setBrush(Qt::white);

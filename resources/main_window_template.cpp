@@ -16,21 +16,30 @@ constexpr std::array<std::string_view, 2> kFilterItems{"Word 2007(*.DOCX)", "Wor
 constexpr std::uint32_t kCombo = kTabStop | kComboVScroll;
 
 constexpr std::array kControls{
-    ControlTemplate{ids::kFolderTree, TreeView, "", {4, 16, 116, 225},
+    ControlTemplate{ids::kFolderTree,
+                    TreeView,
+                    "",
+                    {4, 16, 116, 225},
                     kTabStop | kBorder | kTreeHasButtons | kTreeLinesAtRoot},
-    ControlTemplate{ids::kFileList, ListView, "", {123, 16, 376, 225},
+    ControlTemplate{ids::kFileList,
+                    ListView,
+                    "",
+                    {123, 16, 376, 225},
                     kTabStop | kBorder | kListReport | kListShowSelAlways},
     ControlTemplate{ids::kFormatCombo, DropDownList, "", {50, 262, 215, 99}, kCombo, kFormatItems},
     ControlTemplate{ids::kFolderCombo, DropDownList, "", {50, 280, 215, 66}, kCombo | kComboAutoHScroll},
     ControlTemplate{ids::kBrowseButton, PushButton, "...", {267, 280, 22, 14}, kTabStop},
     ControlTemplate{ids::kConvertButton, DefPushButton, "&Convert", {345, 259, 68, 34}, kTabStop},
-    ControlTemplate{ids::kTargetGroup, GroupBox, "Select target file format and folder", {4, 245, 323, 55},
-                    kStyleNone},
+    ControlTemplate{
+        ids::kTargetGroup, GroupBox, "Select target file format and folder", {4, 245, 323, 55}, kStyleNone},
     ControlTemplate{ids::kFormatLabel, Static, "Format:", {19, 263, 28, 8}, kStyleNone},
     ControlTemplate{ids::kFolderLabel, Static, "Folder:", {19, 282, 30, 8}, kStyleNone},
     ControlTemplate{ids::kStatic, Static, "Select Directory:", {5, 5, 69, 8}, kStyleNone},
-    ControlTemplate{ids::kSelectFilesLabel, Static, "Select Files: (Click checkbox to select source files)",
-                    {123, 5, 213, 8}, kStyleNone},
+    ControlTemplate{ids::kSelectFilesLabel,
+                    Static,
+                    "Select Files: (Click checkbox to select source files)",
+                    {123, 5, 213, 8},
+                    kStyleNone},
     ControlTemplate{ids::kFilterLabel, Static, "Filter:", {374, 6, 29, 8}, kStyleNone},
     ControlTemplate{ids::kFilterCombo, DropDownList, "", {404, 2, 95, 109}, kCombo, kFilterItems},
     ControlTemplate{ids::kOpenFolderButton, PushButton, "Open", {292, 280, 22, 14}, kTabStop},
@@ -50,6 +59,8 @@ constexpr DialogTemplate kMainWindow{
 
 }  // namespace
 
-const DialogTemplate& MainWindowTemplate() { return kMainWindow; }
+const DialogTemplate& MainWindowTemplate() {
+    return kMainWindow;
+}
 
 }  // namespace larkspan::resources

@@ -10,13 +10,13 @@
 namespace larkspan::automation {
 
 class AutomationError : public std::runtime_error {
-  public:
+public:
     AutomationError(HResult code, const std::string& description);
 
     HResult code() const { return code_; }
     const std::string& description() const { return description_; }
 
-  private:
+private:
     HResult code_;
     std::string description_;
 };

@@ -14,7 +14,7 @@ using DispId = std::int32_t;
 enum class InvokeKind { Method, PropertyGet, PropertyPut };
 
 class Dispatch {
-  public:
+public:
     // Reference counting as automation objects do it: the object decides what happens at zero.
     virtual std::uint32_t AddRef() = 0;
     virtual std::uint32_t Release() = 0;
@@ -24,7 +24,7 @@ class Dispatch {
     // returns VT_EMPTY.
     virtual Variant Invoke(DispId member, InvokeKind kind, std::span<const Variant> args) = 0;
 
-  protected:
+protected:
     // Only Release ends an object's life.
     ~Dispatch() = default;
 };

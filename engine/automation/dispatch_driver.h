@@ -28,7 +28,7 @@ template <typename T>
 Variant ToArgument(T) = delete;
 
 class DispatchDriver {
-  public:
+public:
     DispatchDriver() = default;
     explicit DispatchDriver(DispatchRef object) : object_(std::move(object)) {}
     DispatchDriver(const DispatchDriver&) = delete;
@@ -54,7 +54,7 @@ class DispatchDriver {
         return Invoke(member, kind, resultType, args);
     }
 
-  private:
+private:
     Variant Invoke(DispId member, InvokeKind kind, VarType resultType, std::span<const Variant> args);
 
     DispatchRef object_;

@@ -8,7 +8,7 @@ namespace larkspan::automation {
 class Dispatch;
 
 class DispatchRef {
-  public:
+public:
     DispatchRef() = default;
     // Adopts a reference the caller already holds (a factory's fresh object, say); no AddRef.
     static DispatchRef Adopt(Dispatch* object) { return DispatchRef(object); }
@@ -29,7 +29,7 @@ class DispatchRef {
     Dispatch* operator->() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
 
-  private:
+private:
     explicit DispatchRef(Dispatch* object) : object_(object) {}
     Dispatch* object_ = nullptr;
 };

@@ -12,8 +12,7 @@ namespace {
 std::string Folded(std::string_view progId) {
     std::string key(progId);
     for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return key;
 }
 
@@ -44,15 +43,13 @@ void UnregisterProvider(std::string_view progId) {
 
 HResult CreateObject(std::string_view progId, DispatchRef& object) {
     object.Reset();
-    if (!IsThreadInitialized())
-        return CO_E_NOTINITIALIZED;
+    if (!IsThreadInitialized()) return CO_E_NOTINITIALIZED;
     ProviderFactory factory;
     {
         ProviderTable& table = Table();
         std::lock_guard lock(table.mutex);
         auto found = table.factories.find(Folded(progId));
-        if (found == table.factories.end())
-            return CO_E_CLASSSTRING;
+        if (found == table.factories.end()) return CO_E_CLASSSTRING;
         factory = found->second;
     }
     // Called outside the lock: a provider may itself create objects.

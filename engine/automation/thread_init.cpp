@@ -10,7 +10,9 @@ bool InitializeThread() {
     return true;
 }
 
-bool IsThreadInitialized() { return initCount > 0; }
+bool IsThreadInitialized() {
+    return initCount > 0;
+}
 
 void UninitializeThread() {
     if (initCount > 0) --initCount;

@@ -77,8 +77,7 @@ Variant& Variant::operator=(Variant&& other) noexcept {
 }
 
 void Variant::Expect(VarType type) const {
-    if (type_ != type)
-        throw AutomationError(DISP_E_TYPEMISMATCH, "variant type mismatch");
+    if (type_ != type) throw AutomationError(DISP_E_TYPEMISMATCH, "variant type mismatch");
 }
 
 HResult Variant::error() const {
@@ -132,8 +131,7 @@ void Variant::Clear() {
 }
 
 bool operator==(const Variant& a, const Variant& b) {
-    if (a.type_ != b.type_)
-        return false;
+    if (a.type_ != b.type_) return false;
     switch (a.type_) {
         case VT_EMPTY:
             return true;

@@ -26,7 +26,7 @@ inline constexpr VariantBool VARIANT_TRUE = -1;
 inline constexpr VariantBool VARIANT_FALSE = 0;
 
 class Variant {
-  public:
+public:
     Variant() = default;  // VT_EMPTY
     static Variant Error(HResult code);
     static Variant I2(std::int16_t value);
@@ -63,7 +63,7 @@ class Variant {
     // Same type and value; objects and by-reference targets compare by identity.
     friend bool operator==(const Variant& a, const Variant& b);
 
-  private:
+private:
     void Expect(VarType type) const;
 
     VarType type_ = VT_EMPTY;

@@ -8,8 +8,8 @@
 #include <set>
 #include <sstream>
 
-#include "platform/process.h"
 #include "../core/temp_folder.h"
+#include "platform/process.h"
 
 namespace larkspan {
 namespace {
@@ -55,7 +55,9 @@ std::string ReadBytes(const fs::path& path) {
     return text.str();
 }
 
-void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 class CliConversion : public ::testing::Test {
 protected:

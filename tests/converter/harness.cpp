@@ -32,25 +32,21 @@ std::string_view NameOf(std::string_view assignment) {
 Child::Child(const std::vector<std::string>& argv, const std::vector<std::string>& overrides) {
     int out[2];
     int err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe failed");
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
 
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         const bool replaced = std::any_of(overrides.begin(), overrides.end(),
                                           [&](const std::string& o) { return NameOf(o) == NameOf(*entry); });
-        if (!replaced)
-            environment.emplace_back(*entry);
+        if (!replaced) environment.emplace_back(*entry);
     }
     environment.insert(environment.end(), overrides.begin(), overrides.end());
 
     std::vector<char*> args;
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
     std::vector<char*> env;
-    for (std::string& entry : environment)
-        env.push_back(entry.data());
+    for (std::string& entry : environment) env.push_back(entry.data());
     env.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
@@ -76,10 +72,8 @@ Child::~Child() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
-    if (out_ >= 0)
-        ::close(out_);
-    if (err_ >= 0)
-        ::close(err_);
+    if (out_ >= 0) ::close(out_);
+    if (err_ >= 0) ::close(err_);
 }
 
 Finished Child::Wait(std::chrono::seconds limit) {
@@ -95,11 +89,9 @@ Finished Child::Wait(std::chrono::seconds limit) {
             ::kill(pid_, SIGKILL);
             break;
         }
-        if (::poll(fds, 2, static_cast<int>(left)) < 0 && errno != EINTR)
-            break;
+        if (::poll(fds, 2, static_cast<int>(left)) < 0 && errno != EINTR) break;
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             char buffer[4096];
             const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
             if (got > 0) {
@@ -113,10 +105,8 @@ Finished Child::Wait(std::chrono::seconds limit) {
     ::waitpid(pid_, &status, 0);
     pid_ = -1;
     finished.took = Clock::now() - started_;
-    if (WIFEXITED(status))
-        finished.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status))
-        finished.signal = WTERMSIG(status);
+    if (WIFEXITED(status)) finished.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) finished.signal = WTERMSIG(status);
     return finished;
 }
 
@@ -128,15 +118,13 @@ Finished Run(const std::vector<std::string>& argv, const std::vector<std::string
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
 TempFolder::TempFolder() {
     std::string pattern = (fs::temp_directory_path() / "zuv0-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 
@@ -163,8 +151,7 @@ std::string ReadFile(const fs::path& file) {
 void WriteFile(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
-    if (!out)
-        throw std::runtime_error("cannot write " + file.string());
+    if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
 }  // namespace larkspan::zuv0::testing

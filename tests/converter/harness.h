@@ -21,7 +21,7 @@ struct Finished {
 
 // A started child whose standard output and error are being collected.
 class Child {
-  public:
+public:
     // Starts `argv` with the current environment, where each "NAME=VALUE" of `overrides` replaces NAME.
     explicit Child(const std::vector<std::string>& argv, const std::vector<std::string>& overrides = {});
     ~Child();
@@ -31,7 +31,7 @@ class Child {
     // Collects output until the child ends; kills it when `limit` runs out.
     Finished Wait(std::chrono::seconds limit = std::chrono::seconds(120));
 
-  private:
+private:
     pid_t pid_ = -1;
     int out_ = -1;
     int err_ = -1;
@@ -45,13 +45,13 @@ std::vector<std::string> Lines(const std::string& text);
 
 // A new empty folder, removed with everything in it at the end of the test.
 class TempFolder {
-  public:
+public:
     TempFolder();
     ~TempFolder();
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

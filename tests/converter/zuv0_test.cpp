@@ -53,8 +53,7 @@ Finished Convert(const fs::path& source, const fs::path& target, std::vector<std
 
 std::string LowerExtension(const fs::path& file) {
     std::string extension = file.extension().string();
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
 }
 
@@ -98,7 +97,7 @@ void ExpectRefused(const Finished& run, int exitCode, const std::string& reason)
 }
 
 class Zuv0Test : public ::testing::Test {
-  protected:
+protected:
     TempFolder folder_;
 };
 
@@ -136,8 +135,7 @@ TEST_P(ConvertsSample, TextAndFormattingSurvive) {
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               static_cast<fs::perms>(0666 & ~CurrentUmask()));
     const std::string text = ReadBack(target);
-    for (const std::string& expected : row.expected)
-        EXPECT_THAT(text, HasSubstr(expected));
+    for (const std::string& expected : row.expected) EXPECT_THAT(text, HasSubstr(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -217,8 +215,7 @@ TEST_P(ConvertsContentNamedDoc, ByWhatItHolds) {
 
     ASSERT_TRUE(HasMagic(target, kZipMagic));
     const std::string text = ReadBack(target);
-    for (const std::string& expected : row.expected)
-        EXPECT_THAT(text, HasSubstr(expected));
+    for (const std::string& expected : row.expected) EXPECT_THAT(text, HasSubstr(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -283,8 +280,7 @@ std::string Renamed(std::string bytes, std::string_view from, std::string_view t
 std::string RandomBytes(std::size_t count) {
     std::mt19937 generator(20240607);
     std::string bytes(count, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator() & 0xFF);
+    for (char& c : bytes) c = static_cast<char>(generator() & 0xFF);
     return bytes;
 }
 
@@ -483,24 +479,22 @@ TEST_F(Zuv0Test, TwoRunsAtOnceBothSucceed) {
 
 // Holds the lock of profile slot `number`, as a running Zuv0 would.
 class SlotHolder {
-  public:
+public:
     explicit SlotHolder(int number) {
         const fs::path root = kCacheHome / "larkspan";
         fs::create_directories(root);
         const fs::path lock = root / ("profile-" + std::to_string(number) + ".lock");
         fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         // Waits out a Zuv0 of another test that may hold the slot right now.
-        if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0)
-            ADD_FAILURE() << "cannot lock " << lock;
+        if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) ADD_FAILURE() << "cannot lock " << lock;
     }
     ~SlotHolder() {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fd_ >= 0) ::close(fd_);
     }
     SlotHolder(const SlotHolder&) = delete;
     SlotHolder& operator=(const SlotHolder&) = delete;
 
-  private:
+private:
     int fd_ = -1;
 };
 
@@ -521,8 +515,7 @@ TEST_F(Zuv0Test, BusySlotsAreSkipped) {
 
 TEST_F(Zuv0Test, AllSlotsBusyStillConvertsAndCleansUp) {
     std::vector<std::unique_ptr<SlotHolder>> held;
-    for (int number = 0; number < kSlotCount; ++number)
-        held.push_back(std::make_unique<SlotHolder>(number));
+    for (int number = 0; number < kSlotCount; ++number) held.push_back(std::make_unique<SlotHolder>(number));
     const fs::path source = Copy(folder_.path(), "memo.docx", "memo.docx");
 
     ExpectConverted(Convert(source, folder_ / "memo.doc"));

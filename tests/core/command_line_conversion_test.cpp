@@ -60,7 +60,8 @@ TEST_P(FormatWords, ChooseTheTargetInAnyCase) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Words, FormatWords,
-                         ::testing::Values(FormatCase{"Docx", "docx", "docx"}, FormatCase{"DOCX", "DOCX", "docx"},
+                         ::testing::Values(FormatCase{"Docx", "docx", "docx"},
+                                           FormatCase{"DOCX", "DOCX", "docx"},
                                            FormatCase{"Doc", "doc", "doc"}, FormatCase{"Missing", "", "doc"},
                                            FormatCase{"Misspelled", "dox", "doc"}),
                          [](const auto& info) { return info.param.name; });

@@ -27,10 +27,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineSplit,
     ::testing::Values(ArgvCase{"None", {"larkspan"}, {"", "", ""}},
                       ArgvCase{"SourceOnly", {"larkspan", "/d/*.doc"}, {"/d/*.doc", "", ""}},
-                      ArgvCase{"Three", {"larkspan", "/d/*.doc", "DOCX", "/out/"}, {"/d/*.doc", "DOCX", "/out/"}},
+                      ArgvCase{
+                          "Three", {"larkspan", "/d/*.doc", "DOCX", "/out/"}, {"/d/*.doc", "DOCX", "/out/"}},
                       ArgvCase{"FourthIgnored", {"larkspan", "a", "b", "c", "d"}, {"a", "b", "c"}},
                       ArgvCase{"EmptyFirst", {"larkspan", "", "docx", "/out"}, {"", "docx", "/out"}},
-                      ArgvCase{"SpacesKept", {"larkspan", "/my docs/*.doc", "doc", "/out dir"},
+                      ArgvCase{"SpacesKept",
+                               {"larkspan", "/my docs/*.doc", "doc", "/out dir"},
                                {"/my docs/*.doc", "doc", "/out dir"}}),
     [](const auto& info) { return info.param.name; });
 

@@ -79,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, ConverterFailures,
     ::testing::Values(
         FailureCase{"WritesNothing", "exit 0", "wrote no target"},
-        FailureCase{"StatesItsReason", "echo 'engine noise' >&2\necho 'not a document' >&2\nexit 3", "not a document"},
+        FailureCase{"StatesItsReason", "echo 'engine noise' >&2\necho 'not a document' >&2\nexit 3",
+                    "not a document"},
         FailureCase{"SilentFailure", "exit 4", "status 4"},
         FailureCase{"NamesItselfAndThePath", "echo \"Zuv0: save failed: $3 (disk full)\" >&2; exit 6",
                     "save failed (disk full)"},

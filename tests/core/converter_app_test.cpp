@@ -28,7 +28,8 @@ void Plant(const char* key) {
 }
 
 std::optional<std::uint32_t> Rows(const char* key) {
-    std::optional<registry::Key> k = registry::Key::Open(registry::Root::LocalMachine, key, registry::Access::Read);
+    std::optional<registry::Key> k =
+        registry::Key::Open(registry::Root::LocalMachine, key, registry::Access::Read);
     return k ? k->QueryDword("TypeGuessRows") : std::nullopt;
 }
 

@@ -14,19 +14,22 @@ struct KindCase {
 
 class DocumentKinds : public ::testing::TestWithParam<KindCase> {};
 
-TEST_P(DocumentKinds, FollowTheEndingInAnyCase) { EXPECT_EQ(GetDocumentKind(GetParam().path), GetParam().kind); }
+TEST_P(DocumentKinds, FollowTheEndingInAnyCase) {
+    EXPECT_EQ(GetDocumentKind(GetParam().path), GetParam().kind);
+}
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, DocumentKinds,
-    ::testing::Values(KindCase{"/d/a.doc", KindDoc}, KindCase{"/d/A.DOC", KindDoc}, KindCase{"/d/a.DoC", KindDoc},
-                      KindCase{"/d/a.docx", KindDocx}, KindCase{"/d/A.DOCX", KindDocx},
-                      KindCase{"/d/a.dOcX", KindDocx}, KindCase{"/d/a.xls", KindXls}, KindCase{"/d/a.MDB", KindMdb},
-                      KindCase{"/d/a.txt", KindTxt}, KindCase{"/d/a.csv", KindCsv}, KindCase{"/d/a.dbf", KindDbf},
-                      KindCase{"/d/a.docm", KindOther}, KindCase{"/d/a.dot", KindOther},
-                      KindCase{"/d/a.rtf", KindOther}, KindCase{"/d/a.xlsx", KindOther},
-                      KindCase{"/d/report", KindOther}, KindCase{"/d.doc/report", KindOther},
-                      KindCase{"/", KindDoc}, KindCase{"a.do", KindDoc}, KindCase{"", KindDoc},
-                      KindCase{"x.doc", KindDoc}));
+INSTANTIATE_TEST_SUITE_P(Paths, DocumentKinds,
+                         ::testing::Values(KindCase{"/d/a.doc", KindDoc}, KindCase{"/d/A.DOC", KindDoc},
+                                           KindCase{"/d/a.DoC", KindDoc}, KindCase{"/d/a.docx", KindDocx},
+                                           KindCase{"/d/A.DOCX", KindDocx}, KindCase{"/d/a.dOcX", KindDocx},
+                                           KindCase{"/d/a.xls", KindXls}, KindCase{"/d/a.MDB", KindMdb},
+                                           KindCase{"/d/a.txt", KindTxt}, KindCase{"/d/a.csv", KindCsv},
+                                           KindCase{"/d/a.dbf", KindDbf}, KindCase{"/d/a.docm", KindOther},
+                                           KindCase{"/d/a.dot", KindOther}, KindCase{"/d/a.rtf", KindOther},
+                                           KindCase{"/d/a.xlsx", KindOther}, KindCase{"/d/report", KindOther},
+                                           KindCase{"/d.doc/report", KindOther}, KindCase{"/", KindDoc},
+                                           KindCase{"a.do", KindDoc}, KindCase{"", KindDoc},
+                                           KindCase{"x.doc", KindDoc}));
 
 TEST(DocumentKind, CopyOnlyWhenTheSourceHasTheTargetFormat) {
     EXPECT_FALSE(NeedsConversion(KindDoc, kFormatDoc));

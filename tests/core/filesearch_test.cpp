@@ -17,13 +17,24 @@ TEST(Wildcard, MatchesIgnoringCase) {
         const char* name;
         bool match;
     } cases[] = {
-        {"*.DOC", "a.doc", true},      {"*.DOC", "B.DOC", true},        {"*.DOC", "c.docx", false},
-        {"*.DOCX", "c.docx", true},    {"*", "anything", true},         {"*", "", true},
-        {"a?c", "abc", true},          {"a?c", "ac", false},            {"*.*", "noext", false},
-        {"r*t*.doc", "report.doc", true}, {"r*t*.doc", "rt.doc", true}, {"*x", "xax", true},
-        {"exact.doc", "EXACT.DOC", true}, {"exact.doc", "exact.docx", false}, {"ä*.doc", "äb.doc", true},
+        {"*.DOC", "a.doc", true},
+        {"*.DOC", "B.DOC", true},
+        {"*.DOC", "c.docx", false},
+        {"*.DOCX", "c.docx", true},
+        {"*", "anything", true},
+        {"*", "", true},
+        {"a?c", "abc", true},
+        {"a?c", "ac", false},
+        {"*.*", "noext", false},
+        {"r*t*.doc", "report.doc", true},
+        {"r*t*.doc", "rt.doc", true},
+        {"*x", "xax", true},
+        {"exact.doc", "EXACT.DOC", true},
+        {"exact.doc", "exact.docx", false},
+        {"ä*.doc", "äb.doc", true},
     };
-    for (const auto& c : cases) EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+    for (const auto& c : cases)
+        EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
 }
 
 TEST(FindFiles, ReportsNamesPathsFoldersSizesAndTimes) {

@@ -18,7 +18,8 @@ std::vector<std::string> Names(const MainWindow& window, const std::string& fold
 class FolderScan : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"a.doc", "B.DOC", "c.docx", "D.DOCX", "notes.txt", "eGi!", "fgi!", "x.docGi!"})
+        for (const char* name :
+             {"a.doc", "B.DOC", "c.docx", "D.DOCX", "notes.txt", "eGi!", "fgi!", "x.docGi!"})
             folder.WriteFile(name);
         std::filesystem::create_directories(folder.path() / "old.docx" / "inner.docx");
         std::filesystem::create_directories(folder.path() / "old.doc");
@@ -66,7 +67,8 @@ TEST_F(FolderScan, SingleFileAndNoMatch) {
 
 TEST(FolderScanOrder, SortsByLowerCasedBytesKeepingTheText) {
     MainWindow window;
-    window.m_arrFoundPaths = {"/d/b.docx", "/d/a_1.docx", "/d/A.docx", "/d/a b.docx", "/d/Zeta.docx", "/d/é.docx"};
+    window.m_arrFoundPaths = {"/d/b.docx",   "/d/a_1.docx",  "/d/A.docx",
+                              "/d/a b.docx", "/d/Zeta.docx", "/d/é.docx"};
     window.SortFoundPaths();
     EXPECT_EQ(window.m_arrFoundPaths, (std::vector<std::string>{"/d/a b.docx", "/d/A.docx", "/d/a_1.docx",
                                                                 "/d/b.docx", "/d/Zeta.docx", "/d/é.docx"}));

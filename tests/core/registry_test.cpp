@@ -39,7 +39,8 @@ TEST_P(StringRoundTrip, ReadsBackWhatWasWritten) {
     ScopedRegistry registry;
     Key key = CreateKey(Root::CurrentUser, "Software\\Larkspan\\larkspan\\Settings2");
     ASSERT_FALSE(key.SetString("Value", GetParam().text));
-    std::optional<Key> reopened = Key::Open(Root::CurrentUser, "Software\\Larkspan\\larkspan\\Settings2", Access::Read);
+    std::optional<Key> reopened =
+        Key::Open(Root::CurrentUser, "Software\\Larkspan\\larkspan\\Settings2", Access::Read);
     ASSERT_TRUE(reopened);
     EXPECT_EQ(reopened->QueryString("Value"), GetParam().text);
 }
@@ -115,7 +116,9 @@ TEST(Registry, ValuesOfOtherTypesSurviveARewrite) {
 
 TEST(Registry, ReadsAnExportWrittenAsUtf16) {
     ScopedRegistry registry;
-    std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Y]\r\n\"Name\"=\"Ärger\"\r\n";
+    std::u16string text =
+        u"Windows Registry Editor Version "
+        u"5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Y]\r\n\"Name\"=\"Ärger\"\r\n";
     std::ofstream out(registry.folder().path() / "user.reg", std::ios::binary);
     out << '\xFF' << '\xFE';
     for (char16_t c : text) out << static_cast<char>(c & 0xFF) << static_cast<char>(c >> 8);
@@ -178,7 +181,10 @@ TEST(Registry, TwoProcessesWritingAtOnceLoseNothing) {
             std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Race", Access::Write);
             int failures = key ? 0 : 1;
             for (int i = 0; key && i < kWrites; ++i)
-                failures += key->SetDword("p" + std::to_string(c) + "_" + std::to_string(i), static_cast<std::uint32_t>(i)) ? 1 : 0;
+                failures += key->SetDword("p" + std::to_string(c) + "_" + std::to_string(i),
+                                          static_cast<std::uint32_t>(i))
+                                ? 1
+                                : 0;
             ::_exit(failures == 0 ? 0 : 1);
         }
     }
@@ -190,7 +196,8 @@ TEST(Registry, TwoProcessesWritingAtOnceLoseNothing) {
     std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Race", Access::Read);
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i < kWrites; ++i)
-            EXPECT_EQ(key->QueryDword("p" + std::to_string(c) + "_" + std::to_string(i)), static_cast<std::uint32_t>(i));
+            EXPECT_EQ(key->QueryDword("p" + std::to_string(c) + "_" + std::to_string(i)),
+                      static_cast<std::uint32_t>(i));
     // No temporary file is left beside the hive.
     for (const auto& entry : std::filesystem::directory_iterator(registry.folder().path()))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();

@@ -14,7 +14,7 @@ namespace {
 
 // An object that counts its references and returns whatever it is told to, recording the arguments.
 class CountingObject final : public Dispatch {
-  public:
+public:
     std::uint32_t AddRef() override { return static_cast<std::uint32_t>(++references); }
     std::uint32_t Release() override { return static_cast<std::uint32_t>(--references); }
     Variant Invoke(DispId member, InvokeKind kind, std::span<const Variant> args) override {
@@ -34,7 +34,7 @@ class CountingObject final : public Dispatch {
 constexpr const char* kProgId = "Larkspan.Test";
 
 class AutomationLayerTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { InitializeThread(); }
     void TearDown() override {
         UnregisterProvider(kProgId);

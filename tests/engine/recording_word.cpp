@@ -20,8 +20,7 @@ std::uint32_t FakeObject::Release() {
 }
 
 Variant FakeObject::Invoke(DispId member, InvokeKind kind, std::span<const Variant> args) {
-    if (references_ == 0)
-        word_.problems.push_back(name_ + " called with no reference held");
+    if (references_ == 0) word_.problems.push_back(name_ + " called with no reference held");
     RecordedCall call{name_, member, kind, {}, word_.documents.references() + word_.document.references()};
     for (const Variant& arg : args) {
         if (arg.type() == (VT_BYREF | VT_VARIANT))
@@ -48,8 +47,7 @@ RecordingWord::~RecordingWord() {
 std::vector<RecordedCall> RecordingWord::CallsTo(const std::string& object, DispId member) const {
     std::vector<RecordedCall> found;
     for (const RecordedCall& call : calls)
-        if (call.object == object && call.member == member)
-            found.push_back(call);
+        if (call.object == object && call.member == member) found.push_back(call);
     return found;
 }
 
@@ -61,18 +59,14 @@ Variant RecordingWord::Answer(const std::string& object, DispId member, InvokeKi
     }
     // Only the members Word has with the call kinds it accepts; anything else fails as Word would.
     if (object == "Application") {
-        if (member == 23 && kind == InvokeKind::PropertyPut)
-            return {};
+        if (member == 23 && kind == InvokeKind::PropertyPut) return {};
         if (member == 6 && kind == InvokeKind::PropertyGet)
             return Variant::Object(DispatchRef::Share(&documents));
-        if (member == 1105 && kind == InvokeKind::Method)
-            return {};
+        if (member == 1105 && kind == InvokeKind::Method) return {};
     } else if (object == "Documents") {
-        if (member == 19 && kind == InvokeKind::Method)
-            return Variant::Object(DispatchRef::Share(&document));
+        if (member == 19 && kind == InvokeKind::Method) return Variant::Object(DispatchRef::Share(&document));
     } else if (object == "Document") {
-        if ((member == 376 || member == 1105) && kind == InvokeKind::Method)
-            return {};
+        if ((member == 376 || member == 1105) && kind == InvokeKind::Method) return {};
     }
     throw AutomationError(DISP_E_MEMBERNOTFOUND, "no member " + std::to_string(member) + " on " + object);
 }

@@ -34,7 +34,7 @@ struct RecordedCall {
 };
 
 class FakeObject final : public automation::Dispatch {
-  public:
+public:
     FakeObject(RecordingWord& word, std::string name) : word_(word), name_(std::move(name)) {}
     std::uint32_t AddRef() override;
     std::uint32_t Release() override;
@@ -42,14 +42,14 @@ class FakeObject final : public automation::Dispatch {
 
     int references() const { return references_; }
 
-  private:
+private:
     RecordingWord& word_;
     std::string name_;
     int references_ = 0;
 };
 
 class RecordingWord {
-  public:
+public:
     RecordingWord();   // registers the provider
     ~RecordingWord();  // and removes it
     RecordingWord(const RecordingWord&) = delete;
@@ -68,7 +68,7 @@ class RecordingWord {
     std::vector<std::string> problems;  // misuse seen: calls after release, releases below zero
     int created = 0;
 
-  private:
+private:
     friend class FakeObject;
     struct Target {
         std::string object;

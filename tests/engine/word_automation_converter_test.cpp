@@ -29,13 +29,13 @@ constexpr const char* kTarget = "/data/out/report.docx";
 const Variant kMissing = Variant::Error(MakeHResult(0x80020004));
 
 class RecordingMessageBox final : public MessageBox {
-  public:
+public:
     void Show(std::string_view text) override { shown.emplace_back(text); }
     std::vector<std::string> shown;
 };
 
 class WordSequenceTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         InitializeThread();
         word = std::make_unique<RecordingWord>();
@@ -107,8 +107,7 @@ TEST_F(WordSequenceTest, MakesWordInvisibleWithABoolByValue) {
 TEST_F(WordSequenceTest, PassesEveryMethodArgumentByReference) {
     ASSERT_TRUE(Convert());
     for (const RecordedCall& call : word->calls) {
-        if (call.kind != InvokeKind::Method)
-            continue;
+        if (call.kind != InvokeKind::Method) continue;
         for (std::size_t i = 0; i < call.args.size(); ++i)
             EXPECT_TRUE(call.args[i].byReference)
                 << call.object << " member " << call.member << " argument " << i + 1;

@@ -15,13 +15,12 @@ namespace fs = std::filesystem;
 
 // Each test gets its own empty hives.
 class WordLocationTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "larkspan-wordloc-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         folder_ = pattern;
-        if (const char* previous = std::getenv("LARKSPAN_REGISTRY_DIR"))
-            previous_ = previous;
+        if (const char* previous = std::getenv("LARKSPAN_REGISTRY_DIR")) previous_ = previous;
         setenv("LARKSPAN_REGISTRY_DIR", folder_.c_str(), 1);
     }
     void TearDown() override {

@@ -25,7 +25,9 @@ struct CompareCase {
     int expected;  // ascending; descending expects the opposite
 };
 
-void PrintTo(const CompareCase& c, std::ostream* out) { *out << c.label; }
+void PrintTo(const CompareCase& c, std::ostream* out) {
+    *out << c.label;
+}
 
 class CompareEntriesTest : public ::testing::TestWithParam<CompareCase> {};
 
