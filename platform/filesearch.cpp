@@ -28,9 +28,9 @@ SplitSpec Split(std::string_view spec) {
     if (slash == std::string_view::npos) {
         split.pattern = std::string(spec);
     } else {
-        split.folder = std::string(spec.substr(0, slash));
+        // A specification right below the root keeps "/" as its folder.
+        split.folder = std::string(spec.substr(0, slash == 0 ? 1 : slash));
         split.pattern = std::string(spec.substr(slash + 1));
-        if (split.folder.empty()) split.folder = "/";
     }
     if (split.folder.empty() || split.folder.front() != '/') {
         std::error_code ec;

@@ -48,13 +48,6 @@ std::string ReadBack(const fs::path& document) {
     return text;
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -108,12 +101,12 @@ TEST_F(CliConversion, ASourceInTheTargetFormatIsCopiedUnchanged) {
     fs::copy_file(kSamples / "memo.docx", in / "memo.docx");
     RunResult run = RunLarkspan({(in / "memo.docx").string(), "docx", out.string()});
     EXPECT_EQ(run.status, 0) << run.errors;
-    EXPECT_EQ(ReadBytes(out / "memo.docx"), ReadBytes(kSamples / "memo.docx"));
+    EXPECT_EQ(test::ReadText(out / "memo.docx"), test::ReadText(kSamples / "memo.docx"));
 }
 
 TEST_F(CliConversion, BrokenSourcesFailWithAReasonAndLeaveNoTarget) {
-    std::string doc = ReadBytes(kSamples / "report.doc");
-    std::string docx = ReadBytes(kSamples / "memo.docx");
+    std::string doc = test::ReadText(kSamples / "report.doc");
+    std::string docx = test::ReadText(kSamples / "memo.docx");
     std::mt19937 random(42);
     std::string noise(4096, '\0');
     for (char& c : noise) c = static_cast<char>(random());

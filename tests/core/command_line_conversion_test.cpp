@@ -12,12 +12,7 @@
 namespace larkspan {
 namespace {
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadText;
 
 class CommandLineConversion : public ::testing::Test {
 protected:

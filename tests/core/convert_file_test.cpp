@@ -22,12 +22,7 @@ public:
     std::vector<std::string> shown;
 };
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadText;
 
 class ConvertFileTest : public ::testing::Test {
 protected:

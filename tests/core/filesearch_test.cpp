@@ -81,6 +81,10 @@ TEST(FindFile, ExactFirstThenIgnoringCase) {
     EXPECT_EQ(FindFile(folder.str() + "/report.docx")->name, "Report.DOCX");
     EXPECT_EQ(FindFile(folder.str() + "/Report.DOCX")->name, "Report.DOCX");
     EXPECT_FALSE(FindFile(folder.str() + "/other.docx"));
+    // Right below the root the folder is "/" itself.
+    ASSERT_TRUE(FindFile("/TMP") || FindFile("/tmp"));
+    EXPECT_EQ(FindFile("/tmp")->fullPath, "/tmp");
+    EXPECT_TRUE(FindFile("/tmp")->isFolder);
     // A name with a wildcard character is a name here, not a pattern.
     folder.WriteFile("star*.doc");
     EXPECT_EQ(FindFile(folder.str() + "/star*.doc")->name, "star*.doc");

@@ -14,12 +14,7 @@ namespace {
 
 using test::ScopedRegistry;
 
-std::string ReadText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadText;
 
 Key CreateKey(Root root, std::string_view path) {
     std::error_code ec;

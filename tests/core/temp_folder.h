@@ -2,9 +2,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace larkspan::test {
+
+// A file's whole content, byte for byte; empty when it cannot be read.
+inline std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 // A fresh folder for one test, removed afterwards.
 class TempFolder {
