@@ -28,7 +28,7 @@ SplitSpec Split(std::string_view spec) {
     if (slash == std::string_view::npos) {
         split.pattern = std::string(spec);
     } else {
-        // A specification right below the root keeps "/" as its folder.
+        // A pattern right below the root keeps "/" as its folder.
         split.folder = std::string(spec.substr(0, slash == 0 ? 1 : slash));
         split.pattern = std::string(spec.substr(slash + 1));
     }

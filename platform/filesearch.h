@@ -1,5 +1,5 @@
 #pragma once
-// Wildcard enumeration of one folder: the folder part of a specification is taken literally, its last
+// Wildcard enumeration of one folder: the folder part of a search pattern is taken literally, its last
 // component may hold '*' and '?', matched ignoring ASCII letter case.
 
 #include <cstdint>
@@ -13,7 +13,7 @@ namespace larkspan::filesearch {
 
 struct FoundEntry {
     std::string name;      // as on disk
-    std::string fullPath;  // the absolute folder of the specification joined with the name
+    std::string fullPath;  // the absolute folder of the pattern joined with the name
     bool isFolder = false;
     std::uint64_t size = 0;
     std::optional<std::time_t> lastWrite;  // empty when it cannot be read
@@ -22,8 +22,8 @@ struct FoundEntry {
 // Case-insensitive (ASCII) match of a name against a pattern of '*' and '?'.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
-// Every entry of the specification's folder whose name matches its last component, "." and ".." left out,
-// in the order in which the file system reports them. A relative specification is taken relative to the
+// Every entry of the pattern's folder whose name matches its last component, "." and ".." left out,
+// in the order in which the file system reports them. A relative pattern is taken relative to the
 // current folder. A folder that cannot be read yields nothing.
 std::vector<FoundEntry> FindFiles(std::string_view spec);
 
