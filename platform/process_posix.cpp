@@ -17,6 +17,7 @@ namespace larkspan::process {
 namespace {
 
 constexpr std::size_t kMaxErrorOutput = 64 * 1024;
+constexpr int kTerminateGraceMs = 1000;
 
 // Reads what is available without blocking; false once the pipe is closed.
 bool DrainPipe(int fd, std::string& into) {
@@ -95,9 +96,21 @@ ChildProcess::~ChildProcess() {
 }
 
 void ChildProcess::KillAndReap() {
+    // A polite request first: the converter then removes its half-written temporary file. Whatever does not
+    // end within the grace is killed.
+    ::kill(-pid_, SIGTERM);
+    int status = 0;
+    for (int waited = 0; waited < kTerminateGraceMs; waited += 10) {
+        pid_t done = ::waitpid(pid_, &status, WNOHANG);
+        if (done == pid_ || (done < 0 && errno != EINTR)) {
+            ::kill(-pid_, SIGKILL);  // anything it started goes with it
+            pid_ = -1;
+            return;
+        }
+        ::usleep(10 * 1000);
+    }
     ::kill(-pid_, SIGKILL);
     ::kill(pid_, SIGKILL);
-    int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = -1;

@@ -95,6 +95,20 @@ TEST_F(ConvertFileTest, AHungConverterIsKilledAndTheNextFileConverts) {
     EXPECT_TRUE(second.produced) << second.reason;
 }
 
+TEST_F(ConvertFileTest, AConverterThatIgnoresTheRequestToEndIsKilled) {
+    // It leaves its temporary behind only if it is not asked politely first.
+    test::WriteStandIn(work.path() / "app",
+                       "trap 'rm -f \"$3.part\"; exit 143' TERM\necho x > \"$3.part\"\nwhile :; do sleep 0.05; done");
+    settings.timeBound = 500ms;
+    EXPECT_FALSE(Convert().produced);
+    EXPECT_FALSE(std::filesystem::exists(target + ".part"));
+
+    test::WriteStandIn(work.path() / "app", "trap '' TERM\nwhile :; do sleep 0.05; done");
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(Convert().produced);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
 TEST_F(ConvertFileTest, MissingConverterIsAFailureNotAHang) {
     ConversionResult result = Convert();
     EXPECT_FALSE(result.produced);
