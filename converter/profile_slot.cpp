@@ -1,25 +1,19 @@
 #include "profile_slot.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
+
+#include "platform/paths.h"
 
 namespace larkspan::zuv0 {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
-    return "/";
-}
 
 // Empties the scratch folder, then makes sure it exists.
 void ResetScratch(const fs::path& scratch, std::error_code& error) {
@@ -30,12 +24,7 @@ void ResetScratch(const fs::path& scratch, std::error_code& error) {
 
 }  // namespace
 
-fs::path ProfileSlot::DefaultRoot() {
-    // A relative XDG_CACHE_HOME is to be ignored.
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
-        return fs::path(cache) / "larkspan";
-    return HomeFolder() / ".cache" / "larkspan";
-}
+fs::path ProfileSlot::DefaultRoot() { return paths::CacheHome() / "larkspan"; }
 
 std::unique_ptr<ProfileSlot> ProfileSlot::Take(const fs::path& folder, std::error_code& error) {
     error.clear();
