@@ -1,7 +1,7 @@
 #include "app/converter_app.h"
 
 #include "app/jet_setting.h"
-#include "app/message_box.h"
+#include "app/stderr_message_box.h"
 #include "engine/automation/thread_init.h"
 #include "mainwindow/main_window.h"
 
@@ -16,7 +16,7 @@ int ConverterApp::InitInstance(int argc, const char* const* argv, const StartupH
     bool automationReady =
         hooks.initializeAutomation ? hooks.initializeAutomation() : automation::InitializeThread();
     if (!automationReady) {
-        messages.Show(kAutomationInitFailed);
+        messages.Show(automation::kInitializeFailed);
         return 1;
     }
 

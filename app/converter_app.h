@@ -41,6 +41,4 @@ private:
     std::unique_ptr<SettingsStore> settings_;
 };
 
-inline constexpr const char* kAutomationInitFailed = "Could not initialize COM dll";
-
 }  // namespace larkspan

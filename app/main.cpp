@@ -6,7 +6,7 @@
 #include <QApplication>
 
 #include "app/converter_app.h"
-#include "app/message_box.h"
+#include "app/stderr_message_box.h"
 #include "mainwindow/main_window_dialog.h"
 #include "mainwindow/qt_message_box.h"
 #include "platform/paths.h"

@@ -1,6 +1,6 @@
 #include "engine/word_automation_converter.h"
 
-#include "app/message_box.h"
+#include "platform/message_box.h"
 #include "engine/automation/automation_error.h"
 #include "engine/automation/bstr.h"
 #include "engine/automation/dispatch_driver.h"

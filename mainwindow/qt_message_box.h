@@ -8,7 +8,7 @@
 
 #include <QMessageBox>
 
-#include "app/message_box.h"
+#include "platform/message_box.h"
 
 class QWidget;
 

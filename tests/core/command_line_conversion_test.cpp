@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "app/command_line.h"
-#include "app/message_box.h"
+#include "app/stderr_message_box.h"
 #include "mainwindow/main_window.h"
 #include "stand_in_converter.h"
 #include "temp_folder.h"

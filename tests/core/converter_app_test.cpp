@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/jet_setting.h"
-#include "app/message_box.h"
+#include "app/stderr_message_box.h"
 #include "mainwindow/main_window.h"
 #include "platform/registry.h"
 #include "temp_folder.h"

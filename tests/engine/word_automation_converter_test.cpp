@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/message_box.h"
+#include "platform/message_box.h"
 #include "engine/automation/hresult.h"
 #include "engine/automation/thread_init.h"
 #include "tests/engine/recording_word.h"

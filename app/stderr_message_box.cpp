@@ -1,4 +1,4 @@
-#include "app/message_box.h"
+#include "app/stderr_message_box.h"
 
 #include <iostream>
 
