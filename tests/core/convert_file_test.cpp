@@ -7,7 +7,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/message_box.h"
+#include "platform/message_box.h"
 #include "stand_in_converter.h"
 #include "temp_folder.h"
 
@@ -133,10 +133,11 @@ TEST_F(ConvertFileTest, TheConverterIsCopiedIntoWordsFolderWhenMissing) {
     ConversionResult result = Convert(1, wordFolder.string() + "/");
     EXPECT_TRUE(result.produced) << result.reason;
     EXPECT_TRUE(std::filesystem::exists(wordFolder / kExternalConverterName));
-    // With no Word folder the converter runs where it is delivered and nothing is copied anywhere.
+    // With no Word folder the converter runs where it is delivered, beside the program.
     std::filesystem::remove(target);
+    test::WriteStandIn(work.path() / "app", "echo \"$0\" > '" + log.string() + "'\ncp \"$2\" \"$3\"");
     EXPECT_TRUE(Convert(0, "").produced);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::current_path() / kExternalConverterName));
+    EXPECT_EQ(ReadText(log), settings.applicationFolder + kExternalConverterName + "\n");
 }
 
 TEST_F(ConvertFileTest, WordAutomationWithoutWordSaysSoAndFails) {

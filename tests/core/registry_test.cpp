@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "temp_folder.h"
 
@@ -19,7 +20,8 @@ using test::ReadText;
 Key CreateKey(Root root, std::string_view path) {
     std::error_code ec;
     std::optional<Key> key = Key::Create(root, path, ec);
-    EXPECT_TRUE(key) << ec.message();
+    // Thrown, not asserted: the test then fails with the reason instead of using a key that is not there.
+    if (!key) throw std::runtime_error("cannot create " + std::string(path) + ": " + ec.message());
     return *key;
 }
 
