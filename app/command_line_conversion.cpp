@@ -1,25 +1,34 @@
-#include <filesystem>
 #include <iostream>
 
 #include "app/command_line.h"
-#include "app/message_box.h"
+#include "batch/batch_run.h"
 #include "engine/convert_file.h"
 #include "engine/word_location.h"
 #include "mainwindow/main_window.h"
+#include "platform/message_box.h"
 #include "platform/paths.h"
 
 namespace larkspan {
 
 namespace {
 
-// A plain copy that replaces an existing target; reported like a conversion.
-ConversionResult CopySource(const std::string& source, const std::string& target) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(source, target, ec)) return {true, {}};
-    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) return {false, "copy failed: " + ec.message()};
-    return {true, {}};
-}
+// Without a window there is no one to ask and no log: existing targets are replaced, and each failure is
+// one line on standard error naming the source.
+class StderrFailures final : public BatchEvents {
+public:
+    void FileStarted(std::size_t, const std::string& source) override { source_ = source; }
+    void TargetFormed(const std::string&) override {}
+    std::optional<ExistingFileAnswer> AskAboutExisting(const std::string&) override {
+        return ExistingFileAnswer{};
+    }
+    void TargetRenamed(const std::string&) override {}
+    void FileFinished(std::size_t, const FileResult& result) override {
+        if (!result.ok()) std::cerr << source_ << ": " << result.reason << '\n';
+    }
+
+private:
+    std::string source_;
+};
 
 }  // namespace
 
@@ -30,24 +39,20 @@ int MainWindow::RunCommandLineConversion(const CommandLineArguments& arguments, 
 
     std::string format = paths::ToLowerAscii(arguments.format);
     m_nFormat = format == "docx" ? kFormatDocx : kFormatDoc;
-    std::string outputFolder = NormalizeOutputFolder(arguments.output);
+
+    ConversionJob job;
+    job.m_arrSources = m_arrFoundPaths;
+    job.m_nTargetFormat = m_nFormat;
+    job.m_strOutputFolder = NormalizeOutputFolder(arguments.output);
+    job.m_nExistingFilePolicy = PolicyOverwrite;
+    job.m_strWordFolder = WordFolder;
+    job.m_nWordVersionCode = WordVersionCode;
 
     ConverterSettings settings;
     settings.applicationFolder = ApplicationFolder;
-    int failures = 0;
-    for (const std::string& source : m_arrFoundPaths) {
-        DocumentKind kind = GetDocumentKind(source);
-        std::string target = FormatOutputPath(outputFolder, source, m_nFormat);
-        ConversionResult result =
-            NeedsConversion(kind, m_nFormat)
-                ? ConvertFile(source, target, WordVersionCode, WordFolder, settings, messages)
-                : CopySource(source, target);
-        if (!result.produced) {
-            ++failures;
-            std::cerr << source << ": " << result.reason << '\n';
-        }
-    }
-    return failures == 0 ? 0 : 1;
+    StderrFailures failures;
+    BatchSummary summary = RunBatch(job, settings, messages, failures);
+    return summary.errors == 0 ? 0 : 1;
 }
 
 }  // namespace larkspan

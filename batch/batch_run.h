@@ -1,0 +1,72 @@
+#pragma once
+// The batch loop that the window's worker and the command line share: for each source, in order, form
+// the target, settle an existing target by the run's policy, then copy or convert. What each caller shows
+// of it (a log, lines on standard error) comes through BatchEvents.
+
+#include <cstddef>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+#include "batch/conversion_job.h"
+#include "engine/convert_file.h"
+
+namespace larkspan {
+
+class MessageBox;
+
+// The answer to "the target exists": rename or overwrite, and whether that holds for the rest of the run.
+struct ExistingFileAnswer {
+    bool renameChosen = false;
+    bool saveForTask = false;
+};
+
+enum class FileOutcome {
+    Converted,
+    Copied,          // it already had the target format
+    AlreadyInPlace,  // the source is its own target and was left untouched
+    Failed,          // no target was produced; reason says why
+    CannotReplace,   // the existing target may not be replaced; the file was skipped
+};
+
+struct FileResult {
+    FileOutcome outcome = FileOutcome::Failed;
+    std::string target;  // where the file went, after any renaming
+    std::string reason;  // why it failed; empty otherwise
+
+    bool ok() const {
+        return outcome == FileOutcome::Converted || outcome == FileOutcome::Copied ||
+               outcome == FileOutcome::AlreadyInPlace;
+    }
+};
+
+class BatchEvents {
+public:
+    virtual ~BatchEvents() = default;
+    virtual void FileStarted(std::size_t index, const std::string& source) = 0;
+    // The target as first formed, before an existing file is settled. Not called for a source that is gone.
+    virtual void TargetFormed(const std::string& target) = 0;
+    // The target exists and the policy is to ask. nullopt ends the run at once.
+    virtual std::optional<ExistingFileAnswer> AskAboutExisting(const std::string& target) = 0;
+    // The existing target gave way to a numbered name.
+    virtual void TargetRenamed(const std::string& target) = 0;
+    virtual void FileFinished(std::size_t index, const FileResult& result) = 0;
+};
+
+enum class BatchEnd {
+    Completed,  // every file was attempted
+    Cancelled,  // an existing-file question was answered with Cancel
+    Stopped,    // stop was requested
+};
+
+struct BatchSummary {
+    int total = 0;
+    int errors = 0;  // files that produced no target
+    BatchEnd end = BatchEnd::Completed;
+};
+
+// Runs the job to its end. The policy in job changes when an answer is to hold for the rest of the run.
+BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages,
+                      BatchEvents& events, std::stop_token stop = {});
+
+}  // namespace larkspan

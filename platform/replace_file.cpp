@@ -1,0 +1,124 @@
+#include "platform/replace_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+namespace larkspan::files {
+namespace {
+
+std::error_code LastError() {
+    return {errno, std::generic_category()};
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+mode_t NewFileMode() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// Closes on every way out.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now and reports what close says: on some file systems that is where a write fails.
+    std::error_code Close() {
+        int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? std::error_code() : LastError();
+    }
+
+private:
+    int fd_;
+};
+
+std::error_code CopyContent(int from, int to, std::stop_token stop) {
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        if (stop.stop_requested()) return std::make_error_code(std::errc::operation_canceled);
+        ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return LastError();
+        }
+        if (got == 0) return {};
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = ::write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                return LastError();
+            }
+            done += put;
+        }
+    }
+}
+
+}  // namespace
+
+std::error_code CheckReplaceable(const std::string& path) {
+    struct stat target {};
+    if (::lstat(path.c_str(), &target) != 0) return errno == ENOENT ? std::error_code() : LastError();
+    if (S_ISDIR(target.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+    const std::string folder = FolderOf(path);
+    // Effective ids, as the open and the rename will be checked; this also sees read-only mounts and
+    // immutable files and folders, which stop even the superuser.
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) return LastError();
+    if (S_ISREG(target.st_mode) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return LastError();
+    // In a sticky folder (like /tmp) only the owner of a file or of the folder may replace it.
+    struct stat folderInfo {};
+    if (::stat(folder.c_str(), &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX)) {
+        const uid_t me = ::geteuid();
+        if (me != 0 && me != target.st_uid && me != folderInfo.st_uid)
+            return std::make_error_code(std::errc::operation_not_permitted);
+    }
+    return {};
+}
+
+std::error_code CopyFileReplacing(const std::string& source, const std::string& target,
+                                  std::stop_token stop) {
+    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.get() < 0) return LastError();
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0) return LastError();
+    // A FIFO or a device named like a document would block or never end.
+    if (!S_ISREG(info.st_mode)) return std::make_error_code(std::errc::invalid_argument);
+
+    std::string temporary = FolderOf(target) + "/." + NameOf(target) + kCopyTemporaryInfix + "XXXXXX";
+    FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (out.get() < 0) return LastError();
+
+    std::error_code error = CopyContent(in.get(), out.get(), stop);
+    if (!error && ::fchmod(out.get(), NewFileMode()) != 0) error = LastError();
+    if (!error && ::fsync(out.get()) != 0) error = LastError();
+    std::error_code closed = out.Close();
+    if (!error) error = closed;
+    if (!error && stop.stop_requested()) error = std::make_error_code(std::errc::operation_canceled);
+    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = LastError();
+    if (error) ::unlink(temporary.c_str());
+    return error;
+}
+
+}  // namespace larkspan::files
