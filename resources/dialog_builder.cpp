@@ -1,11 +1,14 @@
 #include "resources/dialog_builder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -48,6 +51,33 @@ QWidget* MakeStandard(const ControlTemplate& control, QWidget* parent) {
             list->setRootIsDecorated(false);
             return list;
         }
+        case ControlKind::AutoCheckBox:
+            return new QCheckBox(Text(control.text), parent);
+        case ControlKind::ProgressBar: {
+            auto* bar = new QProgressBar(parent);
+            bar->setRange(0, 100);
+            bar->setValue(0);
+            bar->setTextVisible(false);
+            return bar;
+        }
+        case ControlKind::RichEdit: {
+            // A log to read and copy from, not to type into.
+            auto* edit = new QPlainTextEdit(parent);
+            edit->setReadOnly(true);
+            edit->setUndoRedoEnabled(false);
+            return edit;
+        }
+        case ControlKind::Icon: {
+            auto* label = new QLabel(parent);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            return label;
+        }
+        case ControlKind::EtchedLine: {
+            auto* line = new QFrame(parent);
+            line->setFrameShape(QFrame::HLine);
+            line->setFrameShadow(QFrame::Sunken);
+            return line;
+        }
     }
     return new QWidget(parent);
 }
@@ -73,6 +103,15 @@ void ApplyStyle(QWidget& widget, const ControlTemplate& control) {
     if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
         for (std::string_view item : control.items) combo->addItem(Text(item));
     }
+    if (auto* label = qobject_cast<QLabel*>(&widget)) label->setWordWrap((control.style & kWordWrap) != 0);
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(&widget)) {
+        edit->setLineWrapMode(control.style & kHScroll ? QPlainTextEdit::NoWrap
+                                                       : QPlainTextEdit::WidgetWidth);
+        edit->setVerticalScrollBarPolicy(control.style & kVScroll ? Qt::ScrollBarAsNeeded
+                                                                  : Qt::ScrollBarAlwaysOff);
+        if (!(control.style & kBorder)) edit->setFrameShape(QFrame::NoFrame);
+    }
+    if (control.style & kHidden) widget.setVisible(false);
     if (auto* group = qobject_cast<QGroupBox*>(&widget)) {
         // A group box only frames the controls placed over it: it takes no clicks and lies beneath them.
         group->setAttribute(Qt::WA_TransparentForMouseEvents);

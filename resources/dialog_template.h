@@ -17,6 +17,11 @@ enum class ControlKind {
     DropDownList,   // a combo box whose text cannot be edited
     TreeView,
     ListView,
+    AutoCheckBox,  // a check box that toggles itself when clicked
+    ProgressBar,   // range 0 to 100
+    RichEdit,      // a multi-line text control: the progress window's log
+    Icon,          // a picture the dialog puts in when it opens
+    EtchedLine,    // a sunken horizontal line
 };
 
 // Control styles; only those the program's templates use.
@@ -30,6 +35,10 @@ enum ControlStyle : std::uint32_t {
     kListShowSelAlways = 1u << 5,
     kComboAutoHScroll = 1u << 6,
     kComboVScroll = 1u << 7,
+    kHidden = 1u << 8,    // never shown
+    kWordWrap = 1u << 9,  // a static text that wraps at its width
+    kVScroll = 1u << 10,
+    kHScroll = 1u << 11,
 };
 
 // Dialog styles.
@@ -103,5 +112,9 @@ const DialogTemplate* FindDialogTemplate(int id);
 
 // The main window, template 102.
 const DialogTemplate& MainWindowTemplate();
+// The progress window of a batch run, template 139.
+const DialogTemplate& ProgressWindowTemplate();
+// The question about an existing target, template 167.
+const DialogTemplate& ExistingFilePromptTemplate();
 
 }  // namespace larkspan::resources

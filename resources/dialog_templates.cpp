@@ -7,6 +7,10 @@ const DialogTemplate* FindDialogTemplate(int id) {
     switch (id) {
         case ids::kMainWindowDialog:
             return &MainWindowTemplate();
+        case ids::kProgressWindowDialog:
+            return &ProgressWindowTemplate();
+        case ids::kExistingFilePromptDialog:
+            return &ExistingFilePromptTemplate();
         default:
             return nullptr;
     }

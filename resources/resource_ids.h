@@ -6,6 +6,8 @@ namespace larkspan::ids {
 
 // Dialog templates.
 inline constexpr int kMainWindowDialog = 102;
+inline constexpr int kProgressWindowDialog = 139;
+inline constexpr int kExistingFilePromptDialog = 167;
 
 // Controls of the main window (template 102).
 inline constexpr int kStatic = -1;  // a label nobody refers to
@@ -23,6 +25,24 @@ inline constexpr int kFormatLabel = 1057;
 inline constexpr int kFolderLabel = 1058;
 inline constexpr int kTargetGroup = 1062;
 inline constexpr int kFilterLabel = 1077;
+
+// Controls of the progress window (template 139).
+inline constexpr int kAutoCloseCheck = 1007;
+inline constexpr int kProgressBar = 1030;
+inline constexpr int kDetailButton = 1036;
+inline constexpr int kStopButton = 1037;
+inline constexpr int kViewResultButton = 1038;
+inline constexpr int kLogControl = 1043;
+inline constexpr int kHiddenMark = 1046;
+inline constexpr int kStatusLine = 1060;
+
+// Controls of the existing-file prompt (template 167).
+inline constexpr int kCancelButton = 2;
+inline constexpr int kSaveForTaskCheck = 1007;
+inline constexpr int kQuestionText = 1064;
+inline constexpr int kWarningIcon = 1065;
+inline constexpr int kOverwriteButton = 1067;
+inline constexpr int kAutoRenameButton = 1068;
 
 // Strings.
 inline constexpr int kStrAboutItem = 101;
