@@ -1,0 +1,254 @@
+#include "batch/progress_window.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "app/settings_store.h"
+#include "batch/conversion_worker.h"
+#include "batch/existing_file_prompt.h"
+#include "batch/gui_thread_call.h"
+#include "platform/message_box.h"
+#include "resources/dialog_builder.h"
+#include "resources/images.h"
+#include "resources/resource_ids.h"
+
+namespace larkspan {
+namespace {
+
+const QString kStatusText = QStringLiteral("Converting File(s). Please wait");
+const QString kCompletedText = QStringLiteral("Conversion is completed.");
+const QString kDetailClosed = QStringLiteral("Detail >>");
+const QString kDetailOpen = QStringLiteral("<< Detail");
+const QString kStop = QStringLiteral("Stop");
+const QString kExit = QStringLiteral("Exit");
+
+// The question, asked with the prompt on the window's thread.
+class PromptQuestion final : public ExistingFileQuestion {
+public:
+    PromptQuestion(QWidget& window, std::stop_token stop) : window_(window), stop_(std::move(stop)) {}
+    std::optional<ExistingFileAnswer> Ask(const std::string& message) override {
+        QWidget* window = &window_;
+        auto answer = CallOnGuiThread<std::optional<ExistingFileAnswer>>(
+            window_,
+            [window, message]() -> std::optional<ExistingFileAnswer> {
+                ExistingFilePrompt prompt(window);
+                prompt.m_strMessage = message;
+                if (prompt.exec() != QDialog::Accepted) return std::nullopt;
+                return ExistingFileAnswer{prompt.m_bRenameChosen, prompt.m_bSaveForTask};
+            },
+            stop_);
+        return answer.value_or(std::nullopt);
+    }
+
+private:
+    QWidget& window_;
+    std::stop_token stop_;
+};
+
+// A question answered by someone else, still asked from the window's thread as the prompt would be.
+class ForwardedQuestion final : public ExistingFileQuestion {
+public:
+    ForwardedQuestion(QObject& window, ExistingFileQuestion& question, std::stop_token stop)
+        : window_(window), question_(question), stop_(std::move(stop)) {}
+    std::optional<ExistingFileAnswer> Ask(const std::string& message) override {
+        ExistingFileQuestion* question = &question_;
+        auto answer = CallOnGuiThread<std::optional<ExistingFileAnswer>>(
+            window_, [question, message] { return question->Ask(message); }, stop_);
+        return answer.value_or(std::nullopt);
+    }
+
+private:
+    QObject& window_;
+    ExistingFileQuestion& question_;
+    std::stop_token stop_;
+};
+
+// The worker's messages ("Error starting Word."), shown on the window's thread while the worker waits.
+class ForwardedMessages final : public MessageBox {
+public:
+    ForwardedMessages(QObject& window, MessageBox& messages, std::stop_token stop)
+        : window_(window), messages_(messages), stop_(std::move(stop)) {}
+    void Show(std::string_view text) override {
+        MessageBox* messages = &messages_;
+        CallOnGuiThread<bool>(
+            window_,
+            [messages, text = std::string(text)] {
+                messages->Show(text);
+                return true;
+            },
+            stop_);
+    }
+
+private:
+    QObject& window_;
+    MessageBox& messages_;
+    std::stop_token stop_;
+};
+
+}  // namespace
+
+ProgressWindow::ProgressWindow(ConversionJob& job, const SettingsStore& settings,
+                               const ConverterSettings& converter, MessageBox& messages, QWidget* parent)
+    : QDialog(parent), job_(job), settings_(settings), converter_(converter), messages_(messages) {
+    resources::BuildDialog(*this, resources::ProgressWindowTemplate());
+    stop_ = resources::Control<QPushButton>(*this, ids::kStopButton);
+    detail_ = resources::Control<QPushButton>(*this, ids::kDetailButton);
+    status_ = resources::Control<QLabel>(*this, ids::kStatusLine);
+    bar_ = resources::Control<QProgressBar>(*this, ids::kProgressBar);
+    autoClose_ = resources::Control<QCheckBox>(*this, ids::kAutoCloseCheck);
+    log_ = resources::Control<QPlainTextEdit>(*this, ids::kLogControl);
+    for (QPushButton* button : {stop_, detail_}) {
+        // No default button: Enter must not stop a run by accident.
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+    connect(stop_, &QPushButton::clicked, this, &ProgressWindow::OnStopOrExit);
+    connect(detail_, &QPushButton::clicked, this, &ProgressWindow::OnDetail);
+    for (QLabel* label : findChildren<QLabel*>()) {
+        if (resources::ControlId(*label) == ids::kStatic && label->pixmap().isNull())
+            label->setPixmap(resources::ApplicationIcon().pixmap(32, 32));
+    }
+    OnInitDialog();
+}
+
+ProgressWindow::~ProgressWindow() {
+    m_pWorkerThread.request_stop();
+    if (m_pWorkerThread.joinable()) m_pWorkerThread.join();
+    settings_.WriteInt("Progress", PaneOpen() ? 1 : 0);
+    settings_.WriteInt("AutoClose", autoClose_->isChecked() ? 1 : 0);
+}
+
+void ProgressWindow::OnInitDialog() {
+    const QRect outer = frameGeometry();
+    m_nWindowWidth = outer.width();
+    m_nFullHeight = outer.height();
+    frameHeight_ = outer.height() - height();
+    // About a third of the client area stays: the pane closes just above the etched line.
+    m_nCollapsedHeight = m_nFullHeight - static_cast<int>(height() * 0.67);
+
+    autoClose_->setChecked(settings_.GetInt("AutoClose") != 0);
+    if (settings_.GetInt("Progress") != 0) {
+        SizeTo(m_nFullHeight);
+        detail_->setText(kDetailOpen);
+    } else {
+        SizeTo(m_nCollapsedHeight);
+        detail_->setText(kDetailClosed);
+    }
+    m_nSavedLogScroll = -1;
+    m_strLog.clear();
+    m_nStatusTick = 0;
+}
+
+void ProgressWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!started_) StartWorker();
+}
+
+void ProgressWindow::StartWorker() {
+    started_ = true;
+    m_pWorkerThread = std::jthread([this](std::stop_token stop) {
+        PromptQuestion prompt(*this, stop);
+        std::optional<ForwardedQuestion> forwarded;
+        if (question_) forwarded.emplace(*this, *question_, stop);
+        ForwardedMessages messages(*this, messages_, stop);
+        RunConversionWorker(job_, converter_, *this,
+                            forwarded ? static_cast<ExistingFileQuestion&>(*forwarded) : prompt, messages,
+                            stop);
+    });
+}
+
+bool ProgressWindow::PaneOpen() const {
+    return detail_->text() != kDetailClosed;
+}
+
+void ProgressWindow::SizeTo(int outerHeight) {
+    setFixedSize(m_nWindowWidth, outerHeight - frameHeight_);
+}
+
+void ProgressWindow::AdvanceStatus() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (++m_nStatusTick > 24) m_nStatusTick = 0;
+            status_->setText(kStatusText + QString(m_nStatusTick / 4, QLatin1Char('.')));
+        },
+        Qt::QueuedConnection);
+}
+
+void ProgressWindow::AppendLog(std::string_view text) {
+    QString line = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+    QMetaObject::invokeMethod(
+        this, [this, line] { ShowLogLine(line); }, Qt::QueuedConnection);
+}
+
+void ProgressWindow::SetProgress(int position) {
+    QMetaObject::invokeMethod(
+        this, [this, position] { bar_->setValue(position); }, Qt::QueuedConnection);
+}
+
+void ProgressWindow::ConversionDone(int errors) {
+    QMetaObject::invokeMethod(
+        this, [this, errors] { OnConversionDone(errors); }, Qt::QueuedConnection);
+}
+
+void ProgressWindow::ShowLogLine(const QString& text) {
+    m_strLog += text;
+    if (!PaneOpen()) return;
+    // Only the new text goes in: the log of a long run is never laid out again as a whole.
+    log_->moveCursor(QTextCursor::End);
+    log_->insertPlainText(text);
+    log_->ensureCursorVisible();
+}
+
+void ProgressWindow::OnDetail() {
+    if (!PaneOpen()) {
+        OpenPane();
+    } else {
+        m_nSavedLogScroll = log_->verticalScrollBar()->value();
+        detail_->setText(kDetailClosed);
+        SizeTo(m_nCollapsedHeight);
+    }
+}
+
+void ProgressWindow::OpenPane() {
+    detail_->setText(kDetailOpen);
+    log_->setPlainText(m_strLog);
+    QScrollBar* scroll = log_->verticalScrollBar();
+    scroll->setValue(scroll->value() + m_nSavedLogScroll);
+    SizeTo(m_nFullHeight);
+    m_nSavedLogScroll = -1;
+}
+
+void ProgressWindow::reject() {
+    OnStopOrExit();
+}
+
+void ProgressWindow::OnStopOrExit() {
+    // The worker is ended before the window goes: its converter is stopped and nothing of it outlives
+    // the window or the job.
+    if (stop_->text() == kStop) m_pWorkerThread.request_stop();
+    if (m_pWorkerThread.joinable()) m_pWorkerThread.join();
+    job_.m_arrSources.clear();
+    done(QDialog::Rejected);
+}
+
+void ProgressWindow::OnConversionDone(int errors) {
+    if (autoClose_->isChecked() && errors == 0) {
+        OnStopOrExit();
+        return;
+    }
+    status_->setText(kCompletedText);
+    stop_->setText(kExit);
+    if (errors > 0) {
+        // Failures stay in view: the pane opens at the end of the log, and the window waits.
+        if (!PaneOpen()) OpenPane();
+        log_->moveCursor(QTextCursor::End);
+        log_->ensureCursorVisible();
+    }
+}
+
+}  // namespace larkspan
