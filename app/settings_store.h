@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/document_kind.h"
+
 namespace larkspan {
 
 enum class SettingType { String, Integer };
@@ -24,7 +26,6 @@ struct SettingSpec {
 
 inline constexpr std::string_view kSettingsSection = "Settings2";
 inline constexpr std::string_view kRegistryKeyName = "Larkspan";
-inline constexpr std::string_view kOriginalDirectory = "Original directory";
 
 // The whole table, in the order of its keys.
 std::span<const SettingSpec> SettingsTable();

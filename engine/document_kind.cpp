@@ -47,4 +47,8 @@ std::string NormalizeOutputFolder(std::string folder) {
     return folder;
 }
 
+std::string ResolveOutputFolder(std::string_view choice, std::string_view currentFolder) {
+    return NormalizeOutputFolder(std::string(choice == kOriginalDirectory ? currentFolder : choice));
+}
+
 }  // namespace larkspan

@@ -40,4 +40,11 @@ bool NeedsConversion(DocumentKind kind, TargetFormat format);
 // Trailing '/' removed; "/" alone becomes empty (its outputs go into the root folder).
 std::string NormalizeOutputFolder(std::string folder);
 
+// The Folder choice that stands for the folder being listed.
+inline constexpr std::string_view kOriginalDirectory = "Original directory";
+
+// The folder a run writes into: the listed folder for "Original directory" (exact comparison), else the
+// choice itself; normalised either way.
+std::string ResolveOutputFolder(std::string_view choice, std::string_view currentFolder);
+
 }  // namespace larkspan

@@ -11,6 +11,7 @@
 #include "mainwindow/combo_search.h"
 #include "mainwindow/file_opener.h"
 #include "mainwindow/main_window.h"
+#include "mainwindow/qt_message_box.h"
 #include "mainwindow/shell_tree_control.h"
 #include "platform/filesearch.h"
 #include "platform/paths.h"
@@ -63,12 +64,6 @@ constexpr ColumnSetup kColumns[] = {
 // Where the window menu's button sits, in dialog units: the free corner above the tree's right end.
 constexpr resources::DialogRect kWindowMenuButtonRect{104, 2, 16, 12};
 
-// folder + "/" + name with a single separator: "//name" would name a network host in a file URL.
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
 }  // namespace
 
 MainWindowDialog::MainWindowDialog(MainWindow& state, SettingsStore& settings, QWidget* parent)
@@ -76,7 +71,9 @@ MainWindowDialog::MainWindowDialog(MainWindow& state, SettingsStore& settings, Q
       state_(state),
       settings_(settings),
       desktopOpener_(std::make_unique<DesktopFileOpener>()),
-      opener_(desktopOpener_.get()) {
+      opener_(desktopOpener_.get()),
+      ownMessages_(std::make_unique<QtMessageBox>(this)),
+      messages_(ownMessages_.get()) {
     resources::BuildDialog(*this, resources::MainWindowTemplate(),
                            [](const resources::ControlTemplate& control, QWidget* parent) -> QWidget* {
                                if (control.id == ids::kFolderTree) return new ShellTreeControl(parent);
@@ -111,6 +108,10 @@ MainWindowDialog::~MainWindowDialog() {
 
 void MainWindowDialog::SetFileOpener(FileOpener* opener) {
     opener_ = opener ? opener : desktopOpener_.get();
+}
+
+void MainWindowDialog::SetMessageBox(MessageBox* messages) {
+    messages_ = messages ? messages : ownMessages_.get();
 }
 
 void MainWindowDialog::DoDataExchange(bool saveAndValidate) {
@@ -295,7 +296,7 @@ void MainWindowDialog::OpenListedFile() {
     if (list_->GetSelectedCount() > 1) return;
     int row = list_->GetNextSelected(-1);
     if (row < 0) return;
-    opener_->Open(JoinPath(state_.m_strCurrentFolder, list_->GetItemData(row)->name));
+    opener_->Open(paths::Join(state_.m_strCurrentFolder, list_->GetItemData(row)->name));
 }
 
 void MainWindowDialog::OpenOutputFolder() {
@@ -305,10 +306,6 @@ void MainWindowDialog::OpenOutputFolder() {
     // With no folder chosen yet there is nothing to open, and nothing is reported.
     if (folder.empty()) return;
     opener_->Open(folder);
-}
-
-void MainWindowDialog::OnOK() {
-    // Convert: the batch run is not built yet, so the button does nothing.
 }
 
 void MainWindowDialog::BrowseOutputFolder() {

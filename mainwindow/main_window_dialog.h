@@ -16,8 +16,11 @@ class QToolButton;
 
 namespace larkspan {
 
+class ExistingFileQuestion;
 class FileOpener;
 class MainWindow;
+class MessageBox;
+class QtMessageBox;
 class SettingsStore;
 class ShellTreeControl;
 
@@ -32,6 +35,10 @@ public:
 
     // Where files and folders are opened; nullptr goes back to the desktop's opener. Not owned.
     void SetFileOpener(FileOpener* opener);
+    // Where the window's messages go; nullptr goes back to its own message boxes. Not owned.
+    void SetMessageBox(MessageBox* messages);
+    // Who answers the existing-file questions of a run; nullptr goes back to the prompt. Not owned.
+    void SetExistingFileQuestion(ExistingFileQuestion* question) { question_ = question; }
 
     // Moves the Format and Folder choices between the controls and the members: towards the window when
     // saveAndValidate is false, from it when true.
@@ -46,6 +53,12 @@ public:
     void SetCheckOnAll(bool ticked);
     void OpenListedFile();
     void OpenOutputFolder();
+
+    // The Folder combo's history (mainwindow/output_history.cpp). A folder picked with the folder picker
+    // is added below item 0 unless an item of exactly that text exists, which is then selected.
+    void AddPickedFolder(const QString& path);
+    // The first five items into "OutputDir1" to "OutputDir5".
+    void SaveOutputHistory();
 
     // A command of the file list's context menu.
     void OnCommand(int command);
@@ -72,6 +85,7 @@ private:
     void OnSelChangeFilter();
     void OnColumnClickList(int column);
     void OnDblClkList();
+    // Convert (mainwindow/convert_command.cpp).
     void OnOK();
     void BrowseOutputFolder();
     void ShowOnlineHelp();
@@ -85,6 +99,9 @@ private:
     SettingsStore& settings_;
     std::unique_ptr<FileOpener> desktopOpener_;
     FileOpener* opener_;
+    std::unique_ptr<QtMessageBox> ownMessages_;
+    MessageBox* messages_;
+    ExistingFileQuestion* question_ = nullptr;
 
     ShellTreeControl* tree_ = nullptr;
     FileListControl* list_ = nullptr;

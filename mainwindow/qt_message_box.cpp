@@ -13,7 +13,7 @@ void QtMessageBox::Show(std::string_view text) {
     }
     std::string_view title = resources::LoadString(ids::kStrAppTitle);
     QMessageBox box(
-        QMessageBox::Warning, QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
+        QMessageBox::NoIcon, QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())),
         QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())), QMessageBox::Ok, parent_);
     box.exec();
 }

@@ -48,6 +48,11 @@ fs::path CacheHome() {
     return XdgFolder("XDG_CACHE_HOME", ".cache");
 }
 
+std::string Join(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
 std::string ToLowerAscii(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

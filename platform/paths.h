@@ -14,6 +14,10 @@ std::string ExecutableTitle();
 std::filesystem::path ConfigHome();
 std::filesystem::path CacheHome();
 
+// folder + "/" + name with one separator: the root gives "/name", not "//name" (which a file URL reads as
+// a host name).
+std::string Join(const std::string& folder, const std::string& name);
+
 // ASCII lower case, as the case-insensitive comparisons of paths and extensions use it.
 std::string ToLowerAscii(std::string text);
 

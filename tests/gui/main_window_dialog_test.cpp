@@ -25,6 +25,7 @@
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
 #include "tests/core/temp_folder.h"
+#include "tests/gui/modal_answer.h"
 
 using namespace larkspan;
 
@@ -36,6 +37,12 @@ class RecordingOpener final : public FileOpener {
 public:
     void Open(const std::string& path) override { opened.push_back(QString::fromStdString(path)); }
     QStringList opened;
+};
+
+class RecordingMessages final : public MessageBox {
+public:
+    void Show(std::string_view text) override { shown.push_back(QString::fromStdString(std::string(text))); }
+    QStringList shown;
 };
 
 void SetModified(const std::filesystem::path& path, std::time_t time) {
@@ -74,10 +81,12 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<MainWindowDialog> dialog_;
     RecordingOpener opener_;
+    RecordingMessages messages_;
 
     MainWindowDialog& MakeDialog() {
         dialog_ = std::make_unique<MainWindowDialog>(*state_, *settings_);
         dialog_->SetFileOpener(&opener_);
+        dialog_->SetMessageBox(&messages_);
         dialog_->show();
         if (!QTest::qWaitForWindowExposed(dialog_.get())) qWarning("window not exposed");
         return *dialog_;
@@ -114,24 +123,23 @@ private:
     // empty. Returns the menu's item texts ("" for separators) and whether they were enabled.
     QStringList UseContextMenu(const QString& text) {
         QStringList items;
-        QTimer::singleShot(0, this, [&] {
-            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu) return;
-            for (QAction* action : menu->actions())
+        test::ModalAnswer<QMenu> answer([&](QMenu& menu) {
+            for (QAction* action : menu.actions())
                 items << (action->isSeparator() ? QString()
                                                 : action->text() + (action->isEnabled() ? "" : " (off)"));
-            for (QAction* action : menu->actions()) {
+            for (QAction* action : menu.actions()) {
                 if (!text.isEmpty() && action->text() == text) {
-                    menu->setActiveAction(action);
-                    QTest::keyClick(menu, Qt::Key_Return);
+                    menu.setActiveAction(action);
+                    QTest::keyClick(&menu, Qt::Key_Return);
                     return;
                 }
             }
-            menu->close();
+            menu.close();
         });
         QPoint inside(5, 5);
         QContextMenuEvent event(QContextMenuEvent::Mouse, inside, List().viewport()->mapToGlobal(inside));
         QApplication::sendEvent(List().viewport(), &event);
+        if (!answer.answered()) qWarning("no context menu appeared");
         return items;
     }
 
@@ -156,6 +164,7 @@ private slots:
         state_ = std::make_unique<MainWindow>();
         settings_ = std::make_unique<SettingsStore>(kRegistryKeyName, "larkspan");
         opener_.opened.clear();
+        messages_.shown.clear();
     }
 
     void cleanup() {
@@ -221,7 +230,8 @@ private slots:
         QVERIFY(tree.SelectPath(Folder() + "/inner"));
         QModelIndex top = tree.currentIndex();
         while (top.parent().isValid()) top = top.parent();
-        QCOMPARE(top, model.index(1, 0));
+        const bool underHome = Folder().startsWith(QDir::homePath() + "/");
+        QCOMPARE(top, model.index(underHome ? 0 : 1, 0));
         QCOMPARE(tree.GetSelectedPath(), folder_->str() + "/inner");
         QCOMPARE(Names(List()), QStringList({"a.docx"}));
         QVERIFY(!tree.SelectPath(Folder() + "/missing"));
@@ -261,6 +271,54 @@ private slots:
                  QStringList({"Original directory", "/srv/Out", "/srv/older"}));
         // Found by a prefix that ignores letter case.
         QCOMPARE(dialog_->FolderCombo().currentText(), QString("/srv/Out"));
+    }
+
+    void pickedFolders_data() {
+        QTest::addColumn<QStringList>("history");  // OutputDir1.. as stored
+        QTest::addColumn<QStringList>("picks");
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("fresh profile") << QStringList{} << QStringList{"/srv/Out"}
+                                       << QStringList{"Original directory", "/srv/Out"} << "/srv/Out";
+        QTest::newRow("the same folder again only selects it")
+            << QStringList{} << QStringList{"/srv/Out", "Original directory", "/srv/Out"}
+            << QStringList{"Original directory", "/srv/Out"} << "/srv/Out";
+        QTest::newRow("another letter case is another folder")
+            << QStringList{} << QStringList{"/srv/Out", "/srv/out"}
+            << QStringList{"Original directory", "/srv/out", "/srv/Out"} << "/srv/out";
+        QTest::newRow("a prefix of an item is added")
+            << QStringList{"Original directory", "/srv/Docs/Old"} << QStringList{"/srv/Docs"}
+            << QStringList{"Original directory", "/srv/Docs", "/srv/Docs/Old"} << "/srv/Docs";
+    }
+
+    void pickedFolders() {
+        QFETCH(QStringList, history);
+        QFETCH(QStringList, picks);
+        QFETCH(QStringList, items);
+        QFETCH(QString, selected);
+        for (int i = 0; i < history.size(); ++i)
+            settings_->WriteString(OutputDirKey(i + 1), history[i].toStdString());
+        MakeDialog();
+        for (const QString& pick : picks) dialog_->AddPickedFolder(pick);
+        QCOMPARE(ComboItems(dialog_->FolderCombo()), items);
+        QCOMPARE(dialog_->FolderCombo().currentText(), selected);
+    }
+
+    void historyKeepsTheFiveFirstItems() {
+        MakeDialog();
+        for (const char* folder : {"/f1", "/f2", "/f3", "/f4", "/f5", "/f6"})
+            dialog_->AddPickedFolder(folder);
+        settings_->WriteString("OutDir", "/f2");  // picked first of those kept: it fell out
+        dialog_->SaveOutputHistory();
+        dialog_.reset();
+        MakeDialog();
+        QCOMPARE(ComboItems(dialog_->FolderCombo()),
+                 QStringList({"Original directory", "/f6", "/f5", "/f4", "/f3"}));
+        QCOMPARE(dialog_->FolderCombo().currentIndex(), -1);
+        // Closing the window without Convert saves nothing.
+        dialog_->AddPickedFolder("/f7");
+        dialog_.reset();
+        QCOMPARE(settings_->GetString("OutputDir2"), std::string("/f6"));
     }
 
     void listsFolderWithEitherFilter_data() {
@@ -518,6 +576,7 @@ private slots:
         dialog_->FolderTree().setFocus();
         QTest::keyClick(&dialog_->FolderTree(), Qt::Key_Return);
         QCOMPARE(pressed.count(), 1);
+        QCOMPARE(messages_.shown, QStringList({"Please select files first!"}));  // nothing was ticked
         QVERIFY(dialog_->isVisible());  // Convert leaves the window open
         QTest::keyClick(dialog_.get(), Qt::Key_Escape);
         QVERIFY(!dialog_->isVisible());
@@ -576,14 +635,13 @@ private slots:
         messages.Show("Please select files first!");  // answered at once
 
         QString title, text;
-        QTimer::singleShot(0, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box) return;
-            title = box->windowTitle();
-            text = box->text();
-            box->button(QMessageBox::Ok)->click();
+        test::ModalAnswer<QMessageBox> answer([&](QMessageBox& box) {
+            title = box.windowTitle();
+            text = box.text();
+            box.button(QMessageBox::Ok)->click();
         });
         messages.Show("Conversion Finished!");
+        QVERIFY(answer.answered());
         QCOMPARE(title, QString("Larkspan"));
         QCOMPARE(text, QString("Conversion Finished!"));
         QCOMPARE(messages.Texts(),
