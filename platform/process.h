@@ -1,5 +1,6 @@
 #pragma once
-// Starting a program with an argument vector (no shell, no quoting) and waiting for it with a time bound.
+// Starting a program with an argument vector (no shell, no quoting), talking to it over its own pipes, and
+// ending it: in its own process group, so that whatever it starts goes with it.
 
 #include <sys/types.h>
 
@@ -21,27 +22,50 @@ struct WaitResult {
     std::string errorOutput;  // what it wrote on standard error (the first 64 KiB)
 };
 
+struct StartOptions {
+    bool pipeInput = false;   // standard input from a pipe we write to; else /dev/null
+    bool pipeOutput = false;  // standard output into a pipe we read; else /dev/null
+};
+
 class ChildProcess {
 public:
-    // Starts program with argv[0] = program and the given arguments; standard output is discarded and
-    // standard error is collected.
+    // Starts program with argv[0] = program and the given arguments; standard error is collected.
     static std::optional<ChildProcess> Start(const std::string& program,
                                              const std::vector<std::string>& arguments,
-                                             std::error_code& error);
+                                             std::error_code& error, const StartOptions& options = {});
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;
-    ~ChildProcess();  // a child still running is killed and reaped
+    ~ChildProcess();  // a child still running is ended and reaped
 
     // Waits until the child ends, the bound passes or stop is requested; in the last two cases the child
-    // is killed and reaped before this returns.
+    // is ended (as by End) before this returns.
     WaitResult Wait(std::chrono::milliseconds bound, std::stop_token stop = {});
+
+    // Asks the child to end (SIGTERM to its group), kills the group when it has not ended within the
+    // grace, and reaps it.
+    WaitResult End(std::chrono::milliseconds grace = std::chrono::seconds(1));
+
+    // True when the child has ended; it is then reaped and result tells how.
+    bool HasEnded(WaitResult& result);
+
+    // The pipes of StartOptions; -1 when not asked for or closed.
+    int inputFd() const { return inputPipe_; }
+    int outputFd() const { return outputPipe_; }
+    int errorFd() const { return errorPipe_; }
+    // Closing our end of its input tells the child that no more is coming.
+    void CloseInput();
+    // Takes what it wrote on standard error so far, without waiting.
+    void CollectErrors(std::string& into);
 
     pid_t pid() const { return pid_; }
 
 private:
-    ChildProcess(pid_t pid, int errorPipe) : pid_(pid), errorPipe_(errorPipe) {}
-    void KillAndReap();
+    ChildProcess(pid_t pid, int input, int output, int errors)
+        : pid_(pid), inputPipe_(input), outputPipe_(output), errorPipe_(errors) {}
+    void Reap(WaitResult& result);
     pid_t pid_ = -1;
+    int inputPipe_ = -1;
+    int outputPipe_ = -1;
     int errorPipe_ = -1;
 };
 

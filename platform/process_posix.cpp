@@ -2,7 +2,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +16,6 @@ namespace larkspan::process {
 namespace {
 
 constexpr std::size_t kMaxErrorOutput = 64 * 1024;
-constexpr int kTerminateGraceMs = 1000;
 
 // Reads what is available without blocking; false once the pipe is closed.
 bool DrainPipe(int fd, std::string& into) {
@@ -43,26 +41,73 @@ void FillResult(int status, WaitResult& result) {
     }
 }
 
+// True when the child has ended, without reaping it: its process id, and with it the group id, stays
+// ours until the reap, so a signal to the group can never reach a stranger that got the id again.
+bool EndedUnreaped(pid_t pid) {
+    siginfo_t info{};
+    int rc;
+    do {
+        rc = ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT);
+    } while (rc < 0 && errno == EINTR);
+    return rc == 0 ? info.si_pid == pid : errno == ECHILD;
+}
+
+void ClosePipe(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+struct Pipe {
+    int read = -1, write = -1;
+    bool Open() {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+        read = fds[0];
+        write = fds[1];
+        return true;
+    }
+    void Close() {
+        ClosePipe(read);
+        ClosePipe(write);
+    }
+};
+
 }  // namespace
 
 std::optional<ChildProcess> ChildProcess::Start(const std::string& program,
                                                 const std::vector<std::string>& arguments,
-                                                std::error_code& error) {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+                                                std::error_code& error, const StartOptions& options) {
+    Pipe input, output, errors;
+    if ((options.pipeInput && !input.Open()) || (options.pipeOutput && !output.Open()) || !errors.Open()) {
         error = {errno, std::generic_category()};
+        input.Close();
+        output.Close();
+        errors.Close();
         return std::nullopt;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    if (options.pipeInput)
+        posix_spawn_file_actions_adddup2(&actions, input.read, STDIN_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (options.pipeOutput)
+        posix_spawn_file_actions_adddup2(&actions, output.write, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, errors.write, STDERR_FILENO);
 
-    // Its own process group, so that a kill reaches whatever the converter started itself.
+    // Its own process group, so that an end reaches whatever the child started itself. Signals we ignore
+    // (a broken pipe, while we talk to it) are not ignored in the child.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setpgroup(&attributes, 0);
 
     std::vector<char*> argv;
@@ -74,80 +119,110 @@ std::optional<ChildProcess> ChildProcess::Start(const std::string& program,
     int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    ::close(pipeFds[1]);
+    ClosePipe(input.read);
+    ClosePipe(output.write);
+    ClosePipe(errors.write);
     if (rc != 0) {
-        ::close(pipeFds[0]);
+        input.Close();
+        output.Close();
+        errors.Close();
         error = {rc, std::generic_category()};
         return std::nullopt;
     }
-    ::fcntl(pipeFds[0], F_SETFL, ::fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK);
+    for (int fd : {output.read, errors.read})
+        if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     error.clear();
-    return ChildProcess(pid, pipeFds[0]);
+    return ChildProcess(pid, input.write, output.read, errors.read);
 }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept : pid_(other.pid_), errorPipe_(other.errorPipe_) {
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(other.pid_),
+      inputPipe_(other.inputPipe_),
+      outputPipe_(other.outputPipe_),
+      errorPipe_(other.errorPipe_) {
     other.pid_ = -1;
-    other.errorPipe_ = -1;
+    other.inputPipe_ = other.outputPipe_ = other.errorPipe_ = -1;
 }
 
 ChildProcess::~ChildProcess() {
-    if (pid_ > 0) KillAndReap();
-    if (errorPipe_ >= 0) ::close(errorPipe_);
+    if (pid_ > 0) End();
+    ClosePipe(inputPipe_);
+    ClosePipe(outputPipe_);
+    ClosePipe(errorPipe_);
 }
 
-void ChildProcess::KillAndReap() {
+void ChildProcess::CloseInput() {
+    ClosePipe(inputPipe_);
+}
+
+void ChildProcess::CollectErrors(std::string& into) {
+    if (errorPipe_ >= 0 && !DrainPipe(errorPipe_, into)) ClosePipe(errorPipe_);
+}
+
+void ChildProcess::Reap(WaitResult& result) {
+    // Whatever the child left running in its group goes before its ids are given back.
+    ::kill(-pid_, SIGKILL);
+    int status = 0;
+    pid_t done;
+    do {
+        done = ::waitpid(pid_, &status, 0);
+    } while (done < 0 && errno == EINTR);
+    if (done == pid_) FillResult(status, result);
+    pid_ = -1;
+    CollectErrors(result.errorOutput);
+}
+
+bool ChildProcess::HasEnded(WaitResult& result) {
+    if (pid_ <= 0) return true;
+    if (!EndedUnreaped(pid_)) return false;
+    Reap(result);
+    return true;
+}
+
+WaitResult ChildProcess::End(std::chrono::milliseconds grace) {
+    WaitResult result;
+    if (pid_ <= 0) return result;
     // A polite request first: the converter then removes its half-written temporary file. Whatever does not
     // end within the grace is killed.
-    ::kill(-pid_, SIGTERM);
-    int status = 0;
-    for (int waited = 0; waited < kTerminateGraceMs; waited += 10) {
-        pid_t done = ::waitpid(pid_, &status, WNOHANG);
-        if (done == pid_ || (done < 0 && errno != EINTR)) {
-            ::kill(-pid_, SIGKILL);  // anything it started goes with it
-            pid_ = -1;
-            return;
+    if (!EndedUnreaped(pid_)) {
+        ::kill(-pid_, SIGTERM);
+        for (auto waited = std::chrono::milliseconds(0); waited < grace && !EndedUnreaped(pid_);
+             waited += std::chrono::milliseconds(10)) {
+            CollectErrors(result.errorOutput);
+            ::usleep(10 * 1000);
         }
-        ::usleep(10 * 1000);
     }
-    ::kill(-pid_, SIGKILL);
-    ::kill(pid_, SIGKILL);
-    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
-    pid_ = -1;
+    Reap(result);
+    return result;
 }
 
 WaitResult ChildProcess::Wait(std::chrono::milliseconds bound, std::stop_token stop) {
     using Clock = std::chrono::steady_clock;
     WaitResult result;
     const Clock::time_point deadline = Clock::now() + bound;
-    bool pipeOpen = errorPipe_ >= 0;
     for (;;) {
-        int status = 0;
-        pid_t done = ::waitpid(pid_, &status, WNOHANG);
-        if (done == pid_) {
-            if (pipeOpen) DrainPipe(errorPipe_, result.errorOutput);
-            FillResult(status, result);
-            pid_ = -1;
+        if (HasEnded(result)) {
             result.outcome = WaitOutcome::Exited;
             return result;
         }
         if (stop.stop_requested()) {
-            KillAndReap();
-            result.outcome = WaitOutcome::Stopped;
-            return result;
+            WaitResult ended = End();
+            ended.errorOutput = result.errorOutput + ended.errorOutput;
+            ended.outcome = WaitOutcome::Stopped;
+            return ended;
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
-            KillAndReap();
-            if (pipeOpen) DrainPipe(errorPipe_, result.errorOutput);
-            result.outcome = WaitOutcome::TimedOut;
-            return result;
+            WaitResult ended = End();
+            ended.errorOutput = result.errorOutput + ended.errorOutput;
+            ended.outcome = WaitOutcome::TimedOut;
+            return ended;
         }
         // Short slices: the end of a quick conversion is seen at once and Stop is answered promptly.
         int slice = static_cast<int>(std::min<long long>(left.count(), 5));
-        if (pipeOpen) {
+        if (errorPipe_ >= 0) {
             pollfd fd{errorPipe_, POLLIN, 0};
-            if (::poll(&fd, 1, slice) > 0) pipeOpen = DrainPipe(errorPipe_, result.errorOutput);
+            if (::poll(&fd, 1, slice) > 0) CollectErrors(result.errorOutput);
         } else {
             ::usleep(static_cast<useconds_t>(slice) * 1000);
         }
