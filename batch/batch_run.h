@@ -31,8 +31,9 @@ enum class FileOutcome {
 
 struct FileResult {
     FileOutcome outcome = FileOutcome::Failed;
-    std::string target;  // where the file went, after any renaming
-    std::string reason;  // why it failed; empty otherwise
+    std::string target;          // where the file went, after any renaming
+    std::string reason;          // why it failed; empty otherwise
+    bool engineMissing = false;  // no file can be converted; the run ends after this one
 
     bool ok() const {
         return outcome == FileOutcome::Converted || outcome == FileOutcome::Copied ||
@@ -57,6 +58,7 @@ enum class BatchEnd {
     Completed,  // every file was attempted
     Cancelled,  // an existing-file question was answered with Cancel
     Stopped,    // stop was requested
+    NoEngine,   // the conversion engine is missing or does not start; the files left count as errors
 };
 
 struct BatchSummary {
@@ -66,6 +68,7 @@ struct BatchSummary {
 };
 
 // Runs the job to its end. The policy in job changes when an answer is to hold for the rest of the run.
+// Without a session in settings, the run keeps one engine of its own for all its files.
 BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages,
                       BatchEvents& events, std::stop_token stop = {});
 

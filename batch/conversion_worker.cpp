@@ -76,7 +76,8 @@ BatchSummary RunConversionWorker(ConversionJob& job, const ConverterSettings& se
     }
     WorkerLog log(static_cast<int>(job.m_arrSources.size()), progress, question);
     summary = RunBatch(job, settings, messages, log, stop);
-    if (summary.end == BatchEnd::Completed) progress.AppendLog(TotalsLine(summary.total, summary.errors));
+    if (summary.end == BatchEnd::Completed || summary.end == BatchEnd::NoEngine)
+        progress.AppendLog(TotalsLine(summary.total, summary.errors));
     automation::UninitializeThread();
     if (summary.end != BatchEnd::Stopped) progress.ConversionDone(summary.errors);
     return summary;

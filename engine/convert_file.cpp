@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "engine/converter_reason.h"
+#include "engine/engine_session.h"
 #include "engine/word_automation_converter.h"
 #include "platform/process.h"
 
@@ -22,28 +24,6 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
     if (path.empty() || path.back() != '/') path += '/';
     path += name;
     return path;
-}
-
-// The reason from the last non-empty line the converter wrote ("Zuv0: REASON: PATH (DETAIL)"), without
-// the program's name and the path, which the caller names itself.
-std::string ConverterReason(std::string_view text, std::string_view sourcePath, std::string_view targetPath) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-        text.remove_suffix(1);
-    std::size_t start = text.rfind('\n');
-    std::string line(start == std::string_view::npos ? text : text.substr(start + 1));
-    const std::string prefix = std::string(kExternalConverterName) + ": ";
-    if (line.starts_with(prefix)) line.erase(0, prefix.size());
-    for (std::string_view path : {sourcePath, targetPath}) {
-        const std::string named = ": " + std::string(path);
-        std::size_t at = line.find(named);
-        if (at == std::string::npos) continue;
-        std::size_t after = at + named.size();
-        if (after == line.size() || line.compare(after, 2, " (") == 0) {
-            line.erase(at, named.size());
-            break;
-        }
-    }
-    return line;
 }
 
 // Waits for the target to appear within what is left of the bound.
@@ -69,10 +49,11 @@ bool FileExists(std::string_view path) {
 }
 
 bool EnsureExternalConverter(std::string_view wordFolder, std::string_view applicationFolder) {
-    std::string installed = std::string(wordFolder) + kExternalConverterName;
+    // Office records the folder with a trailing separator, but nothing guarantees it.
+    std::string installed = JoinFolder(wordFolder, kExternalConverterName);
     if (FileExists(installed)) return true;
     std::error_code ec;
-    fs::copy_file(std::string(applicationFolder) + kExternalConverterName, installed,
+    fs::copy_file(JoinFolder(applicationFolder, kExternalConverterName), installed,
                   fs::copy_options::overwrite_existing, ec);
     return !ec;
 }
@@ -89,17 +70,18 @@ ConversionResult ExternalConverterRunner::Run(std::string_view sourcePath, std::
         folder = std::string(wordFolder);
     }
     std::string program = JoinFolder(folder, kExternalConverterName);
+    if (settings_.session)
+        return settings_.session->Convert(program, sourcePath, targetPath, settings_.timeBound, stop);
 
     std::error_code error;
     std::optional<process::ChildProcess> child = process::ChildProcess::Start(
         program, {"-f", std::string(sourcePath), std::string(targetPath)}, error);
-    if (!child) return {false, "cannot start the converter " + program + ": " + error.message()};
+    if (!child) return {false, "cannot start the converter " + program + ": " + error.message(), true};
 
     process::WaitResult waited = child->Wait(settings_.timeBound, stop);
     switch (waited.outcome) {
         case process::WaitOutcome::TimedOut:
-            return {false, "the conversion did not end within " + SecondsText(settings_.timeBound) +
-                               " and was stopped"};
+            return {false, "conversion took longer than " + SecondsText(settings_.timeBound)};
         case process::WaitOutcome::Stopped:
             return {false, "stopped"};
         case process::WaitOutcome::Exited:
@@ -111,7 +93,7 @@ ConversionResult ExternalConverterRunner::Run(std::string_view sourcePath, std::
             reason = waited.signal ? "the converter was ended by signal " + std::to_string(waited.signal)
                                    : "the converter failed with status " + std::to_string(waited.exitCode);
         }
-        return {false, reason};
+        return {false, reason, waited.exitCode == 7};
     }
     // A converter that reports success has written its target; a short grace covers a slow file system
     // without holding the batch for the whole bound.

@@ -9,6 +9,7 @@
 
 namespace larkspan {
 
+class EngineSession;
 class MessageBox;
 
 inline constexpr const char* kExternalConverterName = "Zuv0";
@@ -19,11 +20,15 @@ struct ConverterSettings {
     std::string applicationFolder;
     // Bound on one conversion: the converter is killed when it passes.
     std::chrono::milliseconds timeBound = kDefaultConversionBound;
+    // The engine kept for the batch; without one every file starts a converter of its own. Not owned.
+    EngineSession* session = nullptr;
 };
 
 struct ConversionResult {
     bool produced = false;
     std::string reason;  // why not, for the user; empty on success
+    // No file can be converted: the engine is missing or does not start. The batch ends with one line.
+    bool engineMissing = false;
 };
 
 // versionCode 4 goes through Word automation; 0 to 3 through the external converter, run from wordFolder

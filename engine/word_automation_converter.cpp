@@ -1,10 +1,10 @@
 #include "engine/word_automation_converter.h"
 
-#include "platform/message_box.h"
 #include "engine/automation/automation_error.h"
 #include "engine/automation/bstr.h"
 #include "engine/automation/dispatch_driver.h"
 #include "engine/document_kind.h"
+#include "platform/message_box.h"
 
 namespace larkspan {
 namespace {

@@ -352,17 +352,13 @@ TEST_F(BatchRunTest, ATargetInAFolderThatRefusesTheMoveIsASaveFileError) {
 }
 
 TEST_F(BatchRunTest, StopEndsTheConverterAndLeavesNothingBehind) {
-    // The stand-in writes a temporary, as the real converter does, and removes it when asked to end.
     const fs::path pidFile = work.path() / "converter.pid";
-    test::WriteStandIn(work.path() / "app",
-                       "echo $$ > '" + pidFile.string() +
-                           "'\ntrap 'rm -f \"$3.part\"; exit 143' TERM\necho x > \"$3.part\"\n"
-                           "while :; do sleep 0.05; done");
+    test::WriteStandIn(work.path() / "app", test::HangingConverter(pidFile));
     work.WriteFile("in/a.docx", "A");
     work.WriteFile("in/b.docx", "B");
     std::stop_source stop;
     std::jthread stopper([&] {
-        for (int i = 0; i < 200 && !fs::exists(out / "a.doc.part"); ++i) std::this_thread::sleep_for(20ms);
+        for (int i = 0; i < 200 && !test::HoldsTemporary(out); ++i) std::this_thread::sleep_for(20ms);
         stop.request_stop();
     });
     auto started = std::chrono::steady_clock::now();

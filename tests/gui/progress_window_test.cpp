@@ -203,21 +203,17 @@ private slots:
 
     void stopClosesAtOnceAndEndsTheConverter() {
         const fs::path pidFile = folder_->path() / "converter.pid";
-        MakeJob(3, "echo $$ > '" + pidFile.string() +
-                       "'\ntrap 'rm -f \"$3.part\"; exit 143' TERM\necho x > \"$3.part\"\n"
-                       "while :; do sleep 0.05; done");
+        MakeJob(3, test::HangingConverter(pidFile));
         auto window = MakeWindow();
-        const fs::path part = Out() / "file00.doc.part";
         QElapsedTimer clock;
         test::ModalAnswer<ProgressWindow> stop([&](ProgressWindow& shown) {
-            QVERIFY(QTest::qWaitFor([&] { return fs::exists(part); }, 10000));
+            QVERIFY(QTest::qWaitFor([&] { return test::HoldsTemporary(Out()); }, 10000));
             clock.start();
             QTest::mouseClick(&ControlOf<QPushButton>(shown, ids::kStopButton), Qt::LeftButton);
         });
         window->exec();
         QVERIFY(stop.answered());
         QVERIFY(clock.elapsed() < 3000);
-        QVERIFY(!fs::exists(part));
         QVERIFY(fs::is_empty(Out()));
         QVERIFY(job_.m_arrSources.empty());
         QVERIFY(!window->Log().contains("Total files"));

@@ -1,0 +1,88 @@
+#include "batch/file_run.h"
+
+#include <filesystem>
+
+#include "batch/auto_rename.h"
+#include "platform/replace_file.h"
+
+namespace larkspan {
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+}  // namespace
+
+std::optional<FileResult> FileRun::Run(const std::string& source, BatchEnd& end) {
+    FileResult result;
+    if (!FileExists(source)) {
+        result.reason = "the file no longer exists";
+        return result;
+    }
+    const DocumentKind kind = GetDocumentKind(source);
+    result.target = FormatOutputPath(job_.m_strOutputFolder, source, job_.m_nTargetFormat);
+    events_.TargetFormed(result.target);
+
+    if (PathFound(result.target)) {
+        bool rename = false;
+        switch (SettleExisting(result.target, rename)) {
+            case Settled::Cancelled:
+                end = BatchEnd::Cancelled;
+                return std::nullopt;
+            case Settled::Stopped:
+                end = BatchEnd::Stopped;
+                return std::nullopt;
+            case Settled::Go:
+                break;
+        }
+        if (rename) {
+            result.target = AutoRenamePath(result.target);
+            events_.TargetRenamed(result.target);
+        } else if (SameFile(source, result.target)) {
+            result.outcome = FileOutcome::AlreadyInPlace;
+            return result;
+        } else if (std::error_code error = files::CheckReplaceable(result.target)) {
+            result.outcome = FileOutcome::CannotReplace;
+            result.reason = "cannot replace " + result.target + ": " + error.message();
+            return result;
+        }
+    }
+
+    if (!NeedsConversion(kind, job_.m_nTargetFormat)) {
+        if (std::error_code error = files::CopyFileReplacing(source, result.target, stop_)) {
+            result.reason = "copy failed: " + error.message();
+            return result;
+        }
+        result.outcome = FileOutcome::Copied;
+        return result;
+    }
+    ConversionResult converted = ConvertFile(source, result.target, job_.m_nWordVersionCode,
+                                             job_.m_strWordFolder, settings_, messages_, stop_);
+    result.outcome = converted.produced ? FileOutcome::Converted : FileOutcome::Failed;
+    result.reason = converted.reason;
+    result.engineMissing = converted.engineMissing;
+    return result;
+}
+
+FileRun::Settled FileRun::SettleExisting(const std::string& target, bool& rename) {
+    switch (job_.m_nExistingFilePolicy) {
+        case PolicyOverwrite:
+            rename = false;
+            return Settled::Go;
+        case PolicyAutoRename:
+            rename = true;
+            return Settled::Go;
+        case PolicyAsk:
+            break;
+    }
+    std::optional<ExistingFileAnswer> answer = events_.AskAboutExisting(target);
+    if (stop_.stop_requested()) return Settled::Stopped;
+    if (!answer) return Settled::Cancelled;
+    rename = answer->renameChosen;
+    if (answer->saveForTask) job_.m_nExistingFilePolicy = rename ? PolicyAutoRename : PolicyOverwrite;
+    return Settled::Go;
+}
+
+}  // namespace larkspan

@@ -1,0 +1,33 @@
+#pragma once
+// One file of a batch, from its source to its target: form the target, settle an existing one by the run's
+// policy (asking through the events when the policy is to ask), then copy or convert.
+
+#include <optional>
+#include <stop_token>
+#include <string>
+
+#include "batch/batch_run.h"
+
+namespace larkspan {
+
+class FileRun {
+public:
+    FileRun(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages, BatchEvents& events,
+            std::stop_token stop)
+        : job_(job), settings_(settings), messages_(messages), events_(events), stop_(std::move(stop)) {}
+
+    // The result of one source; nullopt when the run ends before the file is done (end says how).
+    std::optional<FileResult> Run(const std::string& source, BatchEnd& end);
+
+private:
+    enum class Settled { Go, Cancelled, Stopped };
+    Settled SettleExisting(const std::string& target, bool& rename);
+
+    ConversionJob& job_;
+    const ConverterSettings& settings_;
+    MessageBox& messages_;
+    BatchEvents& events_;
+    std::stop_token stop_;
+};
+
+}  // namespace larkspan
