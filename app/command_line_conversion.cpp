@@ -1,10 +1,14 @@
+#include <unistd.h>
+
+#include <cstdio>
 #include <iostream>
 
 #include "app/command_line.h"
-#include "batch/batch_run.h"
+#include "batch/unattended_run.h"
 #include "engine/convert_file.h"
 #include "engine/word_location.h"
 #include "mainwindow/main_window.h"
+#include "platform/interrupt.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 
@@ -12,21 +16,43 @@ namespace larkspan {
 
 namespace {
 
-// Without a window there is no one to ask and no log: existing targets are replaced, and each failure is
-// one line on standard error naming the source.
-class StderrFailures final : public BatchEvents {
+// Each failure is one line on standard error naming the source, in the order of the files. On a terminal
+// one more line shows how far the run is, and is erased at the end.
+class StderrReport final : public BatchEvents {
 public:
+    explicit StderrReport(std::size_t total) : total_(total), terminal_(::isatty(STDERR_FILENO) == 1) {}
+    ~StderrReport() override { Erase(); }
+
     void FileStarted(std::size_t, const std::string& source) override { source_ = source; }
     void TargetFormed(const std::string&) override {}
     std::optional<ExistingFileAnswer> AskAboutExisting(const std::string&) override {
         return ExistingFileAnswer{};
     }
     void TargetRenamed(const std::string&) override {}
-    void FileFinished(std::size_t, const FileResult& result) override {
-        if (!result.ok()) std::cerr << source_ << ": " << result.reason << '\n';
+    void FileFinished(std::size_t index, const FileResult& result) override {
+        Erase();
+        // A missing engine is said once for the whole run, not once per file.
+        if (result.engineMissing)
+            std::cerr << "larkspan: no file can be converted: " << result.reason << '\n';
+        else if (!result.ok())
+            std::cerr << source_ << ": " << result.reason << '\n';
+        if (terminal_ && index + 1 < total_) {
+            const std::size_t slash = source_.rfind('/');
+            std::cerr << "\r" << index + 1 << " of " << total_
+                      << " done: " << source_.substr(slash == std::string::npos ? 0 : slash + 1)
+                      << std::flush;
+            shown_ = true;
+        }
     }
 
 private:
+    void Erase() {
+        if (shown_) std::cerr << "\r\033[K" << std::flush;
+        shown_ = false;
+    }
+    std::size_t total_;
+    bool terminal_;
+    bool shown_ = false;
     std::string source_;
 };
 
@@ -44,14 +70,24 @@ int MainWindow::RunCommandLineConversion(const CommandLineArguments& arguments, 
     job.m_arrSources = m_arrFoundPaths;
     job.m_nTargetFormat = m_nFormat;
     job.m_strOutputFolder = NormalizeOutputFolder(arguments.output);
-    job.m_nExistingFilePolicy = PolicyOverwrite;
     job.m_strWordFolder = WordFolder;
     job.m_nWordVersionCode = WordVersionCode;
 
     ConverterSettings settings;
     settings.applicationFolder = ApplicationFolder;
-    StderrFailures failures;
-    BatchSummary summary = RunBatch(job, settings, messages, failures);
+    std::string warning;
+    const int engines = EngineCount(job.m_arrSources.size(), warning);
+    if (!warning.empty()) std::cerr << "larkspan: " << warning << '\n';
+
+    std::stop_source stop;
+    InterruptWatch interrupts(stop);
+    BatchSummary summary;
+    {
+        StderrReport report(job.m_arrSources.size());
+        summary = RunUnattended(job, settings, messages, report, engines, stop.get_token());
+    }
+    // Ended by a signal: every engine is gone and nothing half-written is left; the status says which.
+    if (interrupts.Signal() != 0) return 128 + interrupts.Signal();
     return summary.errors == 0 ? 0 : 1;
 }
 

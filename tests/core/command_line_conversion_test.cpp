@@ -2,9 +2,11 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "app/command_line.h"
 #include "app/stderr_message_box.h"
+#include "batch/unattended_run.h"
 #include "mainwindow/main_window.h"
 #include "stand_in_converter.h"
 #include "temp_folder.h"
@@ -113,6 +115,95 @@ TEST_F(CommandLineConversion, ARelativePatternAndOneNamedFile) {
     EXPECT_TRUE(std::filesystem::exists(out / "one.docx"));
     EXPECT_FALSE(std::filesystem::exists(out / "two.docx"));
 }
+
+TEST_F(CommandLineConversion, ParallelEnginesReportInTheOrderOfTheFiles) {
+    // The first files take longest, so they finish last.
+    test::WriteStandIn(work.path() / "app",
+                       "case \"$2\" in *1-*) sleep 0.6;; *2-*) sleep 0.3;; esac\n"
+                       "case \"$2\" in *broken*) echo \"Zuv0: not a document: $2\" >&2; exit 4;; esac\n"
+                       "cp \"$2\" \"$3\"");
+    for (const char* name : {"1-broken.doc", "2-broken.doc", "3-a.doc", "4-broken.doc", "5-b.doc"})
+        work.WriteFile(std::string("in/") + name, name);
+    ::setenv("LARKSPAN_JOBS", "3", 1);
+    // The scan's order is the file system's; the lines follow it, whatever order the engines finish in.
+    int status = Run(in.string() + "/*.doc", "docx", out.string());
+    ::unsetenv("LARKSPAN_JOBS");
+    EXPECT_EQ(status, 1);
+    std::vector<std::string> lines;
+    std::istringstream stream(errors);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    std::vector<std::string> scanned = window.m_arrFoundPaths;
+    std::vector<std::string> expected;
+    for (const std::string& source : scanned)
+        if (source.find("broken") != std::string::npos) expected.push_back(source + ": not a document");
+    EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(std::filesystem::exists(out / "3-a.docx"));
+    EXPECT_TRUE(std::filesystem::exists(out / "5-b.docx"));
+}
+
+TEST_F(CommandLineConversion, TwoFilesNeverWriteOneTarget) {
+    work.WriteFile("in/a.doc", "from doc");
+    work.WriteFile("in/a.docx", "from docx");
+    EXPECT_EQ(Run(in.string() + "/*", "docx", out.string()), 1);
+    // Whichever the scan found first keeps the target; the other fails and says why.
+    const std::string first = window.m_arrFoundPaths.at(0), second = window.m_arrFoundPaths.at(1);
+    EXPECT_EQ(errors, second + ": its target " + (out / "a.docx").string() + " is also the target of " +
+                          first + "\n");
+    EXPECT_EQ(ReadText(out / "a.docx"), first.ends_with(".doc") ? "converted\nfrom doc" : "from docx");
+}
+
+TEST_F(CommandLineConversion, AnotherDocumentOfTheRunIsNeverOverwritten) {
+    work.WriteFile("in/a.doc", "from doc");
+    work.WriteFile("in/a.docx", "the original");
+    EXPECT_EQ(Run(in.string() + "/*", "docx", in.string()), 1);
+    EXPECT_EQ(ReadText(in / "a.docx"), "the original");
+    EXPECT_EQ(errors, (in / "a.doc").string() + ": its target " + (in / "a.docx").string() +
+                          " is another document of this run\n");
+}
+
+TEST_F(CommandLineConversion, AMissingEngineIsSaidOnce) {
+    std::ofstream(work.path() / "app" / kExternalConverterName)
+        << "#!/bin/bash\nprintf '7\\0Zuv0: engine missing: /opt/lo (no LibreOffice there)\\0'; exit 7\n";
+    for (const char* name : {"a.doc", "b.doc", "c.doc"}) work.WriteFile(std::string("in/") + name);
+    EXPECT_EQ(Run(in.string() + "/*.doc", "docx", out.string()), 1);
+    EXPECT_EQ(errors, "larkspan: no file can be converted: engine missing: /opt/lo (no LibreOffice there)\n");
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+}
+
+struct EngineCountCase {
+    const char* name;
+    const char* jobs;  // nullptr: not set
+    std::size_t files;
+    int expected;  // -1: the machine's default
+    bool warns;
+};
+
+class EngineCounts : public ::testing::TestWithParam<EngineCountCase> {};
+
+TEST_P(EngineCounts, FollowTheSettingTheCoresAndTheFiles) {
+    if (GetParam().jobs)
+        ::setenv("LARKSPAN_JOBS", GetParam().jobs, 1);
+    else
+        ::unsetenv("LARKSPAN_JOBS");
+    std::string warning;
+    const int count = EngineCount(GetParam().files, warning);
+    ::unsetenv("LARKSPAN_JOBS");
+    const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    const int expected = GetParam().expected < 0 ? std::min<int>(cores, static_cast<int>(GetParam().files))
+                                                 : GetParam().expected;
+    EXPECT_EQ(count, expected);
+    EXPECT_EQ(!warning.empty(), GetParam().warns) << warning;
+}
+
+INSTANTIATE_TEST_SUITE_P(Setting, EngineCounts,
+                         ::testing::Values(EngineCountCase{"Default", nullptr, 100, -1, false},
+                                           EngineCountCase{"NeverMoreThanFiles", "8", 3, 3, false},
+                                           EngineCountCase{"OneTurnsItOff", "1", 100, 1, false},
+                                           EngineCountCase{"AskedForMore", "6", 100, 6, false},
+                                           EngineCountCase{"AtLeastOne", nullptr, 0, 1, false},
+                                           EngineCountCase{"Zero", "0", 100, -1, true},
+                                           EngineCountCase{"NotANumber", "many", 100, -1, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace larkspan

@@ -1,0 +1,149 @@
+#include "batch/unattended_run.h"
+
+#include <algorithm>
+#include <atomic>
+#include <charconv>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "batch/file_run.h"
+#include "engine/engine_session.h"
+
+namespace larkspan {
+namespace {
+
+// The workers' files are never asked about: an existing target is replaced.
+class Unasked final : public BatchEvents {
+public:
+    void FileStarted(std::size_t, const std::string&) override {}
+    void TargetFormed(const std::string&) override {}
+    std::optional<ExistingFileAnswer> AskAboutExisting(const std::string&) override {
+        return ExistingFileAnswer{};
+    }
+    void TargetRenamed(const std::string&) override {}
+    void FileFinished(std::size_t, const FileResult&) override {}
+};
+
+// What a path names, for telling whether two paths are one file: "out/../out/a.doc" and "out/a.doc" are.
+std::string Identity(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : resolved.string();
+}
+
+// Files whose target is already taken, with the reason; decided before anything is converted, in the order
+// of the files, so that the first file naming a target keeps it.
+std::vector<std::optional<FileResult>> ClaimTargets(const ConversionJob& job) {
+    std::vector<std::optional<FileResult>> refused(job.m_arrSources.size());
+    std::set<std::string> sources;
+    for (const std::string& source : job.m_arrSources) sources.insert(Identity(source));
+    std::map<std::string, const std::string*> claimed;
+    for (std::size_t i = 0; i < job.m_arrSources.size(); ++i) {
+        const std::string& source = job.m_arrSources[i];
+        if (!FileExists(source)) continue;  // said when its turn comes
+        FileResult result;
+        result.target = FormatOutputPath(job.m_strOutputFolder, source, job.m_nTargetFormat);
+        const std::string target = Identity(result.target);
+        if (target != Identity(source) && sources.contains(target)) {
+            result.reason = "its target " + result.target + " is another document of this run";
+            refused[i] = result;
+        } else if (auto taken = claimed.find(target); taken != claimed.end()) {
+            result.reason = "its target " + result.target + " is also the target of " + *taken->second;
+            refused[i] = result;
+        } else {
+            claimed.emplace(target, &source);
+        }
+    }
+    return refused;
+}
+
+}  // namespace
+
+int EngineCount(std::size_t files, std::string& warning) {
+    warning.clear();
+    int count = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    if (const char* value = std::getenv("LARKSPAN_JOBS"); value && *value) {
+        int asked = 0;
+        const char* end = value + std::char_traits<char>::length(value);
+        auto [last, error] = std::from_chars(value, end, asked);
+        if (error == std::errc() && last == end && asked > 0)
+            count = asked;
+        else
+            warning = "LARKSPAN_JOBS=" + std::string(value) + " is not a positive number; using " +
+                      std::to_string(count);
+    }
+    return static_cast<int>(
+        std::clamp<std::size_t>(static_cast<std::size_t>(count), 1, std::max<std::size_t>(files, 1)));
+}
+
+BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages,
+                           BatchEvents& events, int engines, std::stop_token stop) {
+    job.m_nExistingFilePolicy = PolicyOverwrite;
+    const std::size_t count = job.m_arrSources.size();
+    BatchSummary summary;
+    summary.total = static_cast<int>(count);
+    const std::vector<std::optional<FileResult>> refused = ClaimTargets(job);
+
+    std::mutex mutex;
+    std::condition_variable_any finished;
+    std::vector<std::optional<FileResult>> results(count);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> noEngine{false};
+
+    auto work = [&] {
+        EngineSession session;
+        ConverterSettings own = settings;
+        own.session = &session;
+        Unasked unasked;
+        FileRun run(job, own, messages, unasked, stop);
+        for (std::size_t index; (index = next++) < count && !stop.stop_requested();) {
+            FileResult result;
+            if (refused[index]) {
+                result = *refused[index];
+            } else if (noEngine) {
+                result.engineMissing = true;  // reported once, by the file that found it
+            } else {
+                BatchEnd end = BatchEnd::Completed;
+                std::optional<FileResult> done = run.Run(job.m_arrSources[index], end);
+                if (!done) break;
+                result = std::move(*done);
+                if (result.engineMissing) noEngine = true;
+            }
+            std::lock_guard lock(mutex);
+            results[index] = std::move(result);
+            finished.notify_all();
+        }
+    };
+    std::vector<std::jthread> workers;
+    const int size = std::clamp(engines, 1, std::max(1, static_cast<int>(count)));
+    for (int i = 0; i < size && count > 0; ++i) workers.emplace_back(work);
+
+    for (std::size_t index = 0; index < count; ++index) {
+        std::unique_lock lock(mutex);
+        if (!finished.wait(lock, stop, [&] { return results[index].has_value(); }) || stop.stop_requested()) {
+            summary.end = BatchEnd::Stopped;
+            break;
+        }
+        FileResult result = std::move(*results[index]);
+        lock.unlock();
+        events.FileStarted(index, job.m_arrSources[index]);
+        if (!result.ok()) ++summary.errors;
+        events.FileFinished(index, result);
+        if (result.engineMissing) {
+            summary.end = BatchEnd::NoEngine;
+            summary.errors += summary.total - static_cast<int>(index) - 1;
+            break;
+        }
+    }
+    noEngine = true;  // workers still busy take no further file
+    next = count;
+    return summary;  // the workers end their file at hand and are joined here
+}
+
+}  // namespace larkspan
