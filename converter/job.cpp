@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "unique_fd.h"
-
 namespace larkspan::zuv0 {
 
 namespace fs = std::filesystem;
@@ -34,6 +32,7 @@ Outcome CheckSource(const fs::path& path, Job& job) {
     if (sniffed.kind == ContentKind::Encrypted) return Failure(ExitCode::PasswordProtected, path.native());
     if (!sniffed.accepted()) return Failure(ExitCode::NotADocument, path.native(), sniffed.detail);
     job.content = sniffed.kind;
+    job.sourceFile = std::move(file);
     return Success();
 }
 
