@@ -27,19 +27,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-const fs::path kZuv0 = ZUV0_PATH;
-const fs::path kSamples = SAMPLES_DIR;
-// Shared by all tests, so LibreOffice profiles are made once and then reused.
-const fs::path kCacheHome = ZUV0_CACHE_HOME;
-
-// The exit statuses are a contract with the engine runner: spelled out here, not taken from Zuv0's header.
-constexpr int kUsage = 2;
-constexpr int kSourceUnreadable = 3;
-constexpr int kNotADocument = 4;
-constexpr int kPasswordProtected = 5;
-constexpr int kSaveFailed = 6;
-constexpr int kEngineMissing = 7;
-
 Finished Zuv0(const std::vector<std::string>& args, std::vector<std::string> environment = {}) {
     std::vector<std::string> argv = {kZuv0.string()};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -55,18 +42,6 @@ std::string LowerExtension(const fs::path& file) {
     std::string extension = file.extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
-}
-
-// The text of a converted file as an independent reader sees it. pandoc's Markdown also shows headings,
-// bold and italic, footnotes, and (with --track-changes=all) tracked changes and comments on a range;
-// catdoc gives the text alone, notes and comments included.
-std::string ReadBack(const fs::path& file) {
-    const std::string extension = LowerExtension(file);
-    const Finished read = extension == ".docx" ? Run({"pandoc", "-f", "docx", "-t", "markdown", "--wrap=none",
-                                                      "--track-changes=all", file.string()})
-                                               : Run({"catdoc", "-d", "utf-8", "-w", file.string()});
-    EXPECT_EQ(read.exitCode, 0) << read.err;
-    return read.out;
 }
 
 bool HasMagic(const fs::path& file, std::string_view magic) {
@@ -501,6 +476,24 @@ TEST_P(ReportsMissingEngine, AndWritesNothing) {
 
     ExpectRefused(run, kEngineMissing, "engine missing");
     EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("program", "report.doc"));
+}
+
+// Serving, the same line comes as the start frame, and nothing is read.
+TEST_P(ReportsMissingEngine, InServeModeAsTheStartFrame) {
+    const fs::path program = folder_ / "program";
+    fs::create_directory(program);
+    GetParam().makeFolder(program);
+    const std::vector<std::string> environment = {"LARKSPAN_LIBREOFFICE=" + program.string()};
+    const fs::path source = Copy(folder_.path(), "report.doc", "report.doc");
+    const Finished single = Convert(source, folder_ / "report.docx", environment);
+    const std::vector<std::string> singleLines = Lines(single.err);
+    ASSERT_EQ(singleLines.size(), 1u);
+
+    const Finished served = Zuv0({"--serve"}, environment);
+
+    EXPECT_EQ(served.exitCode, kEngineMissing);
+    EXPECT_EQ(served.out, "7" + std::string(1, '\0') + singleLines[0] + std::string(1, '\0'));
+    EXPECT_EQ(served.err, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, ReportsMissingEngine,
