@@ -88,11 +88,11 @@ std::vector<std::uint32_t> CompoundFile::ReadTable(const std::vector<std::uint32
     return table;
 }
 
-// Only the part of the table that describes sectors of this file is loaded: a chain that leaves the file
-// is cut off whatever the table says past it.
+// The table's own sectors are sectors of the file, so a count past the file's size only means that the
+// rest are cut off; it is not allocated for.
 void CompoundFile::LoadAllocationTable(const Bytes& header) {
     const std::uint64_t perSector = sectorSize_ / 4;
-    const std::uint64_t wanted = std::min<std::uint64_t>(U32(&header[44]), sectorsInFile_ / perSector + 1);
+    const std::uint64_t wanted = std::min<std::uint64_t>(U32(&header[44]), sectorsInFile_ + 1);
     std::vector<std::uint32_t> tableSectors;
     for (std::uint64_t i = 0; i < 109 && tableSectors.size() < wanted; ++i)
         tableSectors.push_back(U32(&header[76 + 4 * i]));
