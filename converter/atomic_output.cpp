@@ -68,7 +68,7 @@ AtomicOutput::~AtomicOutput() {
 std::error_code AtomicOutput::Open(const fs::path& target) {
     Discard();
     const std::string extension = target.extension().string();
-    const std::string marker = ".zuv0-XXXXXX";
+    const std::string marker = ".zuv0-" + std::to_string(::getpid()) + "-XXXXXX";
     std::string base = target.filename().string();
     const std::size_t fixed = 1 + marker.size() + extension.size();
     base = fixed < kMaxNameBytes ? CutUtf8(base, kMaxNameBytes - fixed) : std::string();

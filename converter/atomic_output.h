@@ -2,7 +2,9 @@
 // The output file, written whole or not at all.
 //
 // The result is written into a temporary file beside TARGET (same folder, so the final rename is atomic),
-// named ".TARGET.zuv0-XXXXXX.ext" so that it cannot collide with another run and is hidden from listings.
+// named ".TARGET.zuv0-PID-XXXXXX.ext": it cannot collide with another run, is hidden from listings, and
+// names the process that made it, so that a parent that had to kill Zuv0 outright can remove exactly what
+// that process left.
 // Only a complete, non-empty file is renamed onto TARGET; an existing TARGET stays as it was until then.
 // Anything left over is removed when the object goes away.
 

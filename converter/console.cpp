@@ -37,6 +37,17 @@ int OriginalStdout() {
     return savedStdout;
 }
 
+int TakeStandardInput() {
+    const int in = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (in < 0) return -1;
+    const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (null >= 0) {
+        ::dup2(null, STDIN_FILENO);
+        ::close(null);
+    }
+    return in;
+}
+
 void WriteErrorLine(std::string_view text) {
     std::string line(text);
     line += '\n';

@@ -16,6 +16,10 @@ void SilenceStandardStreams();
 int OriginalStderr();
 int OriginalStdout();
 
+// Keeps a copy of descriptor 0 for our own reading and points 0 at /dev/null, so that nothing LibreOffice
+// runs can take bytes meant for us. Returns the copy, or -1 when there is no standard input.
+int TakeStandardInput();
+
 // Writes text and a newline to the original standard error in one write.
 void WriteErrorLine(std::string_view text);
 

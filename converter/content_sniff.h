@@ -2,10 +2,11 @@
 // What a file holds, judged by its bytes and never by its name.
 //
 // LibreOffice imports anything it cannot recognise as plain text, so random bytes named .docx would come
-// out as a "converted" document full of garbage. Only content that a word processor would open is handed
-// to the engine: Word binary files (compound files), Word XML packages, RTF, HTML and UTF-8 text. Word
-// files whose structure shows that bytes are missing are refused here too: the engine sometimes loads a
-// truncated file without complaint and saves what it could read.
+// out as a "converted" document full of garbage. So the check refuses what would come out silently wrong
+// or not at all: bytes that are no known format and no text, a Word file whose needed parts are cut off
+// (the engine sometimes loads such a file without complaint and saves what it could read), and encrypted
+// packages. Everything else that Writer imports and a person may have named .doc or .docx goes through;
+// where the bytes leave the question open, the engine's load decides.
 
 #include <cstdint>
 #include <string>
@@ -13,13 +14,17 @@
 namespace larkspan::zuv0 {
 
 enum class ContentKind {
-    CompoundFile,  // Word 97-2003, or an encrypted Word 2007 package, which is stored the same way
-    WordPackage,   // a zip holding word/document.xml
+    WordBinary,    // Word 97-2003 or 6/95 (a compound file), or Word 2 (a file starting with DB A5)
+    WordPackage,   // Word 2007 and later: a zip holding word/document.xml
+    WordXml,       // Word 2003 XML
+    OpenDocument,  // a zip holding content.xml, or the flat XML form
     Rtf,
     Html,
-    PlainText,  // UTF-8 text with no control characters
+    Mht,        // a web page and its parts in one MIME file
+    PlainText,  // UTF-8, or UTF-16 after a byte order mark, without control characters
+    Encrypted,  // an encrypted Word 2007 package, stored as a compound file: only a password opens it
     Empty,
-    Damaged,  // looks like a Word file but parts of it are missing
+    Damaged,  // a Word file with parts that it needs cut off
     Unknown,
 };
 
@@ -28,7 +33,8 @@ struct Sniffed {
     std::string detail;  // why it was refused, for the error line
 
     bool accepted() const {
-        return kind != ContentKind::Empty && kind != ContentKind::Damaged && kind != ContentKind::Unknown;
+        return kind != ContentKind::Encrypted && kind != ContentKind::Empty && kind != ContentKind::Damaged &&
+               kind != ContentKind::Unknown;
     }
 };
 

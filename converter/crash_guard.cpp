@@ -32,21 +32,61 @@ struct Text {
 Text temporary;
 Text crashLine;
 std::atomic<int> crashCode{static_cast<int>(ExitCode::Internal)};
+std::atomic<int> frameFd{-1};
+std::atomic<bool> jobInHand{true};
 
 void RemoveTemporary() {
     if (const char* path = temporary.Get(); *path) ::unlink(path);
 }
 
+void WriteAll(int fd, const char* data, std::size_t length) {
+    while (length > 0) {
+        const ssize_t written = ::write(fd, data, length);
+        if (written <= 0) return;
+        data += written;
+        length -= static_cast<std::size_t>(written);
+    }
+}
+
+std::size_t Length(const char* text) {
+    std::size_t length = 0;
+    while (text[length]) ++length;
+    return length;
+}
+
+// "<code>\0<line>\0", built without anything that is unsafe in a signal handler.
+void WriteFrame(int fd, int code, const char* line) {
+    char digits[12];
+    std::size_t count = 0;
+    do {
+        digits[sizeof digits - 1 - count++] = static_cast<char>('0' + code % 10);
+        code /= 10;
+    } while (code > 0 && count < sizeof digits - 1);
+    WriteAll(fd, digits + sizeof digits - count, count);
+    WriteAll(fd, "", 1);
+    WriteAll(fd, line, Length(line));
+    WriteAll(fd, "", 1);
+}
+
 void OnCrash(int) {
     RemoveTemporary();
+    const int code = crashCode.load();
     const char* line = crashLine.Get();
-    std::size_t length = 0;
-    while (line[length]) ++length;
-    if (length > 0) {
-        [[maybe_unused]] ssize_t ignored = ::write(console::OriginalStderr(), line, length);
-        ignored = ::write(console::OriginalStderr(), "\n", 1);
+    if (const int fd = frameFd.load(); fd >= 0) {
+        if (jobInHand.load()) {
+            WriteFrame(fd, code, line);
+        } else {
+            constexpr std::string_view kIdle = "Zuv0: internal error (LibreOffice crashed between jobs)\n";
+            WriteAll(console::OriginalStderr(), kIdle.data(), kIdle.size());
+        }
+        // The engine is gone whatever the job came to: the parent must start another.
+        ::_exit(jobInHand.load() && code != 0 ? code : static_cast<int>(ExitCode::Internal));
     }
-    ::_exit(crashCode.load());
+    if (const std::size_t length = Length(line); length > 0) {
+        WriteAll(console::OriginalStderr(), line, length);
+        WriteAll(console::OriginalStderr(), "\n", 1);
+    }
+    ::_exit(code);
 }
 
 void OnStop(int signal) {
@@ -73,6 +113,15 @@ void Install() {
 void SetOutcomeOnCrash(const Outcome& outcome) {
     crashLine.Set(outcome.line);
     crashCode.store(static_cast<int>(outcome.code));
+    jobInHand.store(true);
+}
+
+void AnswerCrashesOn(int fd) {
+    frameFd.store(fd);
+}
+
+void SetNoJobOnCrash() {
+    jobInHand.store(false);
 }
 
 void SetTemporary(std::string_view path) {

@@ -15,6 +15,7 @@
 #include "crash_guard.h"
 #include "file_url.h"
 #include "profile_settings.h"
+#include "source_copy.h"
 
 namespace larkspan::zuv0 {
 
@@ -123,7 +124,9 @@ Outcome Engine::Convert(const Job& job) {
 
 Outcome Engine::LoadAndSave(const Job& job) {
     const std::string& source = job.source.native();
-    loadingUrl_ = FileUrlFromPath(job.source);
+    SourceCopy copy;
+    if (Outcome copied = copy.Make(job, slot_->scratchFolder() / "source"); !copied.ok()) return copied;
+    loadingUrl_ = FileUrlFromPath(copy.path());
     passwordAsked_ = false;
 
     crash_guard::SetOutcomeOnCrash(

@@ -40,7 +40,8 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // Loads job.source and saves it as job.target in job.format, through a temporary beside the target.
+    // Loads a private copy of the checked source (see source_copy.h) and saves it as job.target in
+    // job.format, through a temporary beside the target.
     Outcome Convert(const Job& job);
 
 private:

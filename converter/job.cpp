@@ -21,22 +21,18 @@ std::string LowerAscii(std::string text) {
 
 Outcome CheckSource(const fs::path& path, Job& job) {
     // Non-blocking, so that a FIFO under a document name cannot stall us before the check below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(errno));
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0) return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(errno));
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int cause = errno;
-        ::close(fd);
-        return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(cause));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (::fstat(file.get(), &info) != 0)
+        return Failure(ExitCode::SourceUnreadable, path.native(), std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
         return Failure(ExitCode::SourceUnreadable, path.native(), "not a regular file");
-    }
-    const Sniffed sniffed = SniffContent(fd, static_cast<std::uint64_t>(info.st_size));
-    ::close(fd);
+    const Sniffed sniffed = SniffContent(file.get(), static_cast<std::uint64_t>(info.st_size));
+    if (sniffed.kind == ContentKind::Encrypted) return Failure(ExitCode::PasswordProtected, path.native());
     if (!sniffed.accepted()) return Failure(ExitCode::NotADocument, path.native(), sniffed.detail);
     job.content = sniffed.kind;
+    job.sourceFile = std::move(file);
     return Success();
 }
 

@@ -8,6 +8,7 @@
 
 #include "content_sniff.h"
 #include "outcome.h"
+#include "unique_fd.h"
 
 namespace larkspan::zuv0 {
 
@@ -16,6 +17,9 @@ struct Job {
     std::filesystem::path target;  // absolute; its folder resolved likewise
     std::string format;            // TARGET's extension in lower case: "docx", "doc", ...
     ContentKind content = ContentKind::Unknown;
+    // SOURCE as it was opened and checked. The engine loads a copy taken from this descriptor, never the
+    // path again: a file replaced in the meantime must not slip past the check.
+    UniqueFd sourceFile;
 };
 
 // Fills `job` from the two arguments, or says why it cannot be done.

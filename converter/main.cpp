@@ -1,5 +1,7 @@
-// Zuv0 -f SOURCE TARGET: converts one word-processing document through LibreOffice. See README.md for
-// the exit statuses.
+// Zuv0 -f SOURCE TARGET: converts one word-processing document through LibreOffice. Zuv0 --serve: converts
+// many, one after another, on one engine. See README.md for the exit statuses and the protocol.
+
+#include <unistd.h>
 
 #include <csignal>
 #include <exception>
@@ -10,6 +12,7 @@
 #include "engine.h"
 #include "job.h"
 #include "outcome.h"
+#include "serve.h"
 
 namespace {
 
@@ -20,7 +23,8 @@ int Finish(const Outcome& outcome) {
     return static_cast<int>(outcome.code);
 }
 
-int Run(int argc, char** argv) {
+int Run(int argc, char** argv, pid_t parent) {
+    if (argc == 2 && std::string_view(argv[1]) == "--serve") return Serve(parent);
     if (argc != 4 || std::string_view(argv[1]) != "-f") return Finish(Failure(ExitCode::Usage, {}));
 
     Job job;
@@ -36,10 +40,12 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Taken first, so that serve mode can tell whether the parent died before it asked to die with it.
+    const pid_t parent = ::getppid();
     // A caller that closed its end of our standard error must not kill us before the temporary is gone.
     std::signal(SIGPIPE, SIG_IGN);
     try {
-        return Run(argc, argv);
+        return Run(argc, argv, parent);
     } catch (const std::exception& error) {
         return Finish(Failure(ExitCode::Internal, error.what()));
     }

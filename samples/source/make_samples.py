@@ -1,8 +1,9 @@
 #!/usr/bin/python3
-"""Rebuild the sample documents from the HTML beside this script.
+"""Rebuild the sample documents from the sources beside this script.
 
-Run with Debian's python3 and python3-uno:  /usr/bin/python3 samples/source/make_samples.py
-It starts a headless LibreOffice with a throwaway profile, so a running office is not disturbed.
+Run with Debian's python3 and python3-uno:  /usr/bin/python3 samples/source/make_samples.py [OUTPUT...]
+It starts a headless LibreOffice with a throwaway profile, so a running office is not disturbed. With
+output names (such as revisions.docx) only those are made.
 """
 import os
 import shutil
@@ -18,13 +19,18 @@ from com.sun.star.connection import NoConnectException
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.dirname(HERE)
 
-# (source html, output name, filter, open password or None)
+# (source, output name, filter, open password or None)
 SAMPLES = [
     ("report.html", "report.doc", "MS Word 97", None),
     ("memo.html", "memo.docx", "MS Word 2007 XML", None),
     ("letter.html", "letter.docx", "MS Word 2007 XML", None),
     ("memo.html", "password/protected.doc", "MS Word 97", "larkspan"),
+    ("revisions.fodt", "revisions.docx", "MS Word 2007 XML", None),
+    ("revisions.fodt", "revisions.odt", "writer8", None),
 ]
+
+# HTML is loaded into Writer proper, not Writer/Web, so the Word filters are available.
+IMPORT_FILTERS = {".html": "HTML (StarWriter)", ".fodt": "OpenDocument Text Flat XML"}
 
 
 def prop(name, value):
@@ -54,10 +60,13 @@ def main():
     try:
         ctx = connect(pipe)
         desktop = ctx.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
+        wanted = set(sys.argv[1:])
         for source, target, filter_name, password in SAMPLES:
+            if wanted and target not in wanted:
+                continue
             url = uno.systemPathToFileUrl(os.path.join(HERE, source))
-            # Loaded into Writer proper, not Writer/Web, so the Word filters are available.
-            doc = desktop.loadComponentFromURL(url, "_blank", 0, (prop("FilterName", "HTML (StarWriter)"),
+            import_filter = IMPORT_FILTERS[os.path.splitext(source)[1]]
+            doc = desktop.loadComponentFromURL(url, "_blank", 0, (prop("FilterName", import_filter),
                                                                   prop("Hidden", True)))
             args = [prop("FilterName", filter_name), prop("Overwrite", True)]
             if password:

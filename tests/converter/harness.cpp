@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -29,10 +30,16 @@ std::string_view NameOf(std::string_view assignment) {
 
 }  // namespace
 
-Child::Child(const std::vector<std::string>& argv, const std::vector<std::string>& overrides) {
+Child::Child(const std::vector<std::string>& argv, const std::vector<std::string>& overrides, Input input) {
     int out[2];
     int err[2];
+    int in[2] = {-1, -1};
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    if (input == Input::Pipe) {
+        if (::pipe2(in, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+        // A child that has gone must fail our write, not end the test run.
+        ::signal(SIGPIPE, SIG_IGN);
+    }
 
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
@@ -51,7 +58,11 @@ Child::Child(const std::vector<std::string>& argv, const std::vector<std::string
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (input == Input::Pipe) {
+        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    }
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
     started_ = Clock::now();
@@ -59,6 +70,8 @@ Child::Child(const std::vector<std::string>& argv, const std::vector<std::string
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
+    if (in[0] >= 0) ::close(in[0]);
+    in_ = in[1];
     out_ = out[0];
     err_ = err[0];
     if (spawned != 0) {
@@ -72,12 +85,50 @@ Child::~Child() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
+    CloseInput();
     if (out_ >= 0) ::close(out_);
     if (err_ >= 0) ::close(err_);
 }
 
+void Child::Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(in_, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) throw std::runtime_error("the child's input is closed");
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+void Child::CloseInput() {
+    if (in_ >= 0) ::close(in_);
+    in_ = -1;
+}
+
+std::optional<std::string> Child::ReadUntil(char delimiter, std::chrono::seconds limit) {
+    const Clock::time_point deadline = Clock::now() + limit;
+    for (;;) {
+        if (const std::size_t at = unread_.find(delimiter); at != std::string::npos) {
+            std::string field = unread_.substr(0, at);
+            unread_.erase(0, at + 1);
+            return field;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (out_ < 0 || left <= 0) return std::nullopt;
+        pollfd ready = {out_, POLLIN, 0};
+        if (::poll(&ready, 1, static_cast<int>(left)) <= 0) continue;
+        char buffer[4096];
+        const ssize_t got = ::read(out_, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return std::nullopt;
+        unread_.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
 Finished Child::Wait(std::chrono::seconds limit) {
+    CloseInput();
     Finished finished;
+    finished.out = std::move(unread_);
     const Clock::time_point deadline = started_ + limit;
     std::string* sinks[2] = {&finished.out, &finished.err};
     pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
@@ -113,6 +164,16 @@ Finished Child::Wait(std::chrono::seconds limit) {
 Finished Run(const std::vector<std::string>& argv, const std::vector<std::string>& overrides) {
     Child child(argv, overrides);
     return child.Wait();
+}
+
+std::string ReadBack(const fs::path& file) {
+    std::string extension = file.extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const Finished read = extension == ".docx" ? Run({"pandoc", "-f", "docx", "-t", "markdown", "--wrap=none",
+                                                      "--track-changes=all", file.string()})
+                                               : Run({"catdoc", "-d", "utf-8", "-w", file.string()});
+    if (read.exitCode != 0) throw std::runtime_error("cannot read back " + file.string() + ": " + read.err);
+    return read.out;
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -5,10 +5,27 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace larkspan::zuv0::testing {
+
+// Set by CMake: the program under test, the sample documents, and a cache folder shared by all tests so
+// that LibreOffice profiles are made once and then reused.
+inline const std::filesystem::path kZuv0 = ZUV0_PATH;
+inline const std::filesystem::path kSamples = SAMPLES_DIR;
+inline const std::filesystem::path kCacheHome = ZUV0_CACHE_HOME;
+
+// The exit statuses are a contract with the engine runner: spelled out here, not taken from Zuv0's header.
+inline constexpr int kInternal = 1;
+inline constexpr int kUsage = 2;
+inline constexpr int kSourceUnreadable = 3;
+inline constexpr int kNotADocument = 4;
+inline constexpr int kPasswordProtected = 5;
+inline constexpr int kSaveFailed = 6;
+inline constexpr int kEngineMissing = 7;
 
 struct Finished {
     int exitCode = -1;  // -1 when the child did not exit normally
@@ -19,26 +36,49 @@ struct Finished {
     std::chrono::duration<double> took{};
 };
 
+enum class Input { Null, Pipe };
+
 // A started child whose standard output and error are being collected.
 class Child {
 public:
     // Starts `argv` with the current environment, where each "NAME=VALUE" of `overrides` replaces NAME.
-    explicit Child(const std::vector<std::string>& argv, const std::vector<std::string>& overrides = {});
+    // Standard input is /dev/null, or a pipe that Write() feeds.
+    explicit Child(const std::vector<std::string>& argv, const std::vector<std::string>& overrides = {},
+                   Input input = Input::Null);
     ~Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
-    // Collects output until the child ends; kills it when `limit` runs out.
+    pid_t pid() const { return pid_; }
+
+    // Standard input through the pipe, and its end.
+    void Write(std::string_view bytes);
+    void CloseInput();
+
+    // Standard output up to the next `delimiter`, which is not returned; nothing when the output ends
+    // first or `limit` runs out.
+    std::optional<std::string> ReadUntil(char delimiter,
+                                         std::chrono::seconds limit = std::chrono::seconds(120));
+
+    // Closes standard input, collects the rest of the output until the child ends; kills it when `limit`
+    // (counted from the start) runs out.
     Finished Wait(std::chrono::seconds limit = std::chrono::seconds(120));
 
 private:
     pid_t pid_ = -1;
+    int in_ = -1;
     int out_ = -1;
     int err_ = -1;
+    std::string unread_;  // standard output read but not yet handed out
     std::chrono::steady_clock::time_point started_;
 };
 
 Finished Run(const std::vector<std::string>& argv, const std::vector<std::string>& overrides = {});
+
+// The text of a converted file as an independent reader sees it: pandoc's Markdown for .docx, which also
+// shows headings, bold and italic, footnotes, and (read with --track-changes=all) tracked changes and
+// comments on a range; catdoc's text for anything else, notes and comments included.
+std::string ReadBack(const std::filesystem::path& file);
 
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);

@@ -27,19 +27,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-const fs::path kZuv0 = ZUV0_PATH;
-const fs::path kSamples = SAMPLES_DIR;
-// Shared by all tests, so LibreOffice profiles are made once and then reused.
-const fs::path kCacheHome = ZUV0_CACHE_HOME;
-
-// The exit statuses are a contract with the engine runner: spelled out here, not taken from Zuv0's header.
-constexpr int kUsage = 2;
-constexpr int kSourceUnreadable = 3;
-constexpr int kNotADocument = 4;
-constexpr int kPasswordProtected = 5;
-constexpr int kSaveFailed = 6;
-constexpr int kEngineMissing = 7;
-
 Finished Zuv0(const std::vector<std::string>& args, std::vector<std::string> environment = {}) {
     std::vector<std::string> argv = {kZuv0.string()};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -55,17 +42,6 @@ std::string LowerExtension(const fs::path& file) {
     std::string extension = file.extension().string();
     for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension;
-}
-
-// The text of a converted file as an independent reader sees it. pandoc's Markdown also shows headings,
-// bold and italic; catdoc gives the text alone.
-std::string ReadBack(const fs::path& file) {
-    const std::string extension = LowerExtension(file);
-    const Finished read = extension == ".docx"
-                              ? Run({"pandoc", "-f", "docx", "-t", "markdown", "--wrap=none", file.string()})
-                              : Run({"catdoc", "-d", "utf-8", "-w", file.string()});
-    EXPECT_EQ(read.exitCode, 0) << read.err;
-    return read.out;
 }
 
 bool HasMagic(const fs::path& file, std::string_view magic) {
@@ -179,7 +155,54 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Письмо.docx",
                                  "Письмо.doc",
                                  {"Привет, мир"},
-                                 {"LC_ALL=C", "LANG=C"}}),
+                                 {"LC_ALL=C", "LANG=C"}},
+                      // LibreOffice's document view loads a comment only with Writer's UI files installed.
+                      SampleCase{"RevisionsNotesAndCommentDocxToDoc",
+                                 "revisions.docx",
+                                 "revisions.docx",
+                                 "revisions.doc",
+                                 {"Kept text inserted by Ann", "a sentence that was struck out",
+                                  "The footnote: Größe matters.", "The comment: check these numbers."}},
+                      SampleCase{"RevisionsNotesDocxToDocx",
+                                 "revisions.docx",
+                                 "revisions.docx",
+                                 "revised.docx",
+                                 {"[inserted by Ann]{.insertion author=\"Ann Editor\"",
+                                  "[a sentence that was struck out]{.deletion author=\"Bob Reviewer\"",
+                                  "[^1]: The footnote: Größe matters."}},
+                      // Made by other programs (samples/third-party/README.md).
+                      SampleCase{"Word2DocToDocx",
+                                 "third-party/word2.doc",
+                                 "word2.doc",
+                                 "word2.docx",
+                                 {"Member of 3GPP (ARIB)", "Mr. Benni Alexander", "3GPPMEMBER (CCSA)"}},
+                      // Its allocation table marks unused sectors past the end of the file as ends of chains.
+                      SampleCase{"EndOfChainMarksPastTheEnd",
+                                 "third-party/47950_normal.doc",
+                                 "normal.doc",
+                                 "normal.docx",
+                                 {"This is a sample Word document"}},
+                      SampleCase{"OnlyACommentDocxToDoc",
+                                 "third-party/comment.docx",
+                                 "comment.docx",
+                                 "comment.doc",
+                                 {"This is the first line", "This is the second line"}},
+                      SampleCase{"CommentOnARangeDocxToDocx",
+                                 "third-party/testComment.docx",
+                                 "commented.docx",
+                                 "commented copy.docx",
+                                 {"this is a [comment content]{.comment-start", "paragraph!"}},
+                      SampleCase{"FootnoteEndnoteAndCommentDocToDocx",
+                                 "third-party/footnote.doc",
+                                 "footnote.doc",
+                                 "footnote.docx",
+                                 {"Test text", "[^1]: TestFootnote", "[^2]: TestEndnote"}},
+                      SampleCase{"RevisionMarksDocToDocx",
+                                 "third-party/MarkAuthorsTable.doc",
+                                 "marks.doc",
+                                 "marks.docx",
+                                 {"The Lifecycle of a Project", "{.insertion", "{.deletion",
+                                  "Adding something here for tracked changes"}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- other content under a Word name -------------------------------------------------------------------
@@ -237,8 +260,28 @@ INSTANTIATE_TEST_SUITE_P(
         ContentCase{"HtmlInUtf16",
                     Utf16LeWithBom(u"<html><body><p>Größe in UTF-16</p></body></html>"),
                     {"Größe in UTF-16"}},
+        ContentCase{"Utf8Text", "First line\nnaïve café, Καλημέρα\n", {"First line", "naïve café, Καλημέρα"}},
         ContentCase{
-            "Utf8Text", "First line\nnaïve café, Καλημέρα\n", {"First line", "naïve café, Καλημέρα"}}),
+            "Utf16Text", Utf16LeWithBom(u"Plain text in UTF-16: Größe\n"), {"Plain text in UTF-16: Größe"}},
+        ContentCase{
+            "Word2003Xml",
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+            "<?mso-application progid=\"Word.Document\"?>\n"
+            "<w:wordDocument xmlns:w=\"http://schemas.microsoft.com/office/word/2003/wordml\"><w:body>"
+            "<w:p><w:r><w:t>Größe in Word 2003 XML</w:t></w:r></w:p></w:body></w:wordDocument>\n",
+            {"Größe in Word 2003 XML"}},
+        ContentCase{
+            "OpenDocumentText", ReadFile(kSamples / "revisions.odt"), {"[^1]: The footnote: Größe matters."}},
+        ContentCase{"FlatOpenDocumentText",
+                    ReadFile(kSamples / "source" / "revisions.fodt"),
+                    {"[inserted by Ann]{.insertion", "[^1]: The footnote: Größe matters."}},
+        // This LibreOffice reads a web archive as text, markup and all: the words come through, no more.
+        ContentCase{
+            "WebArchive",
+            "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"part\"\r\n\r\n--part\r\n"
+            "Content-Type: text/html; charset=\"utf-8\"\r\n\r\n<html><body><p>Saved as a web archive</p>"
+            "</body></html>\r\n--part--\r\n",
+            {"Saved as a web archive"}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- refusals ------------------------------------------------------------------------------------------
@@ -346,9 +389,28 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"DocxMissingItsLastBytes",
                     [](const fs::path& f) { return Truncated(f, "letter.docx", -10, "cut.docx"); }, "cut.doc",
                     kNotADocument, "not a document"},
+        // Text in an 8-bit character set: LibreOffice would turn its accented letters into replacement marks.
+        RefusalCase{"Latin1Text",
+                    [](const fs::path& f) { return Written(f, "latin.doc", "Plain na\xEFve caf\xE9\n"); },
+                    "latin.docx", kNotADocument, "not a document"},
+        // A sound compound file, but no Word document in it.
+        RefusalCase{"CompoundFileWithoutWordStream",
+                    [](const fs::path& f) {
+                        return Written(
+                            f, "other.doc",
+                            Renamed(ReadFile(kSamples / "report.doc"), std::string("W\0o\0r\0d\0D\0o\0c", 13),
+                                    std::string("X\0o\0r\0d\0D\0o\0c", 13)));
+                    },
+                    "other.docx", kNotADocument, "not a document"},
         RefusalCase{"PasswordProtected",
                     [](const fs::path& f) { return Copy(f, "password/protected.doc", "secret.doc"); },
                     "secret.docx", kPasswordProtected, "password protected"},
+        // An encrypted Word 2007 package is a compound file; LibreOffice alone calls it unreadable.
+        RefusalCase{"EncryptedWordPackage",
+                    [](const fs::path& f) {
+                        return Copy(f, "third-party/bug53475-password-is-pass.docx", "secret.docx");
+                    },
+                    "secret.doc", kPasswordProtected, "password protected"},
         RefusalCase{"TargetWithoutExtension",
                     [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "report",
                     kSaveFailed, "save failed"},
@@ -414,6 +476,24 @@ TEST_P(ReportsMissingEngine, AndWritesNothing) {
 
     ExpectRefused(run, kEngineMissing, "engine missing");
     EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("program", "report.doc"));
+}
+
+// Serving, the same line comes as the start frame, and nothing is read.
+TEST_P(ReportsMissingEngine, InServeModeAsTheStartFrame) {
+    const fs::path program = folder_ / "program";
+    fs::create_directory(program);
+    GetParam().makeFolder(program);
+    const std::vector<std::string> environment = {"LARKSPAN_LIBREOFFICE=" + program.string()};
+    const fs::path source = Copy(folder_.path(), "report.doc", "report.doc");
+    const Finished single = Convert(source, folder_ / "report.docx", environment);
+    const std::vector<std::string> singleLines = Lines(single.err);
+    ASSERT_EQ(singleLines.size(), 1u);
+
+    const Finished served = Zuv0({"--serve"}, environment);
+
+    EXPECT_EQ(served.exitCode, kEngineMissing);
+    EXPECT_EQ(served.out, "7" + std::string(1, '\0') + singleLines[0] + std::string(1, '\0'));
+    EXPECT_EQ(served.err, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, ReportsMissingEngine,

@@ -1,0 +1,58 @@
+#include "protocol.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace larkspan::zuv0 {
+
+namespace {
+
+// Far longer than any path (PATH_MAX is 4096): input that runs on past this is not our protocol.
+constexpr std::size_t kMaxField = 1024 * 1024;
+
+}  // namespace
+
+bool FieldReader::Next(std::string& field) {
+    for (std::size_t searched = start_;;) {
+        const auto end =
+            std::find(buffer_.begin() + static_cast<std::ptrdiff_t>(searched), buffer_.end(), '\0');
+        if (end != buffer_.end()) {
+            field.assign(buffer_.begin() + static_cast<std::ptrdiff_t>(start_), end);
+            start_ = static_cast<std::size_t>(end - buffer_.begin()) + 1;
+            return true;
+        }
+        if (buffer_.size() - start_ > kMaxField || fd_ < 0) return false;
+        // Drop what was handed out already, then read more.
+        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(start_));
+        start_ = 0;
+        searched = buffer_.size();
+        char chunk[64 * 1024];
+        ssize_t got = 0;
+        do {
+            got = ::read(fd_, chunk, sizeof chunk);
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) return false;
+        buffer_.insert(buffer_.end(), chunk, chunk + got);
+    }
+}
+
+bool WriteResponse(int fd, const Outcome& outcome) {
+    std::string frame = std::to_string(static_cast<int>(outcome.code));
+    frame += '\0';
+    frame += outcome.line;
+    frame += '\0';
+    const char* data = frame.data();
+    std::size_t left = frame.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, left);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        left -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace larkspan::zuv0
