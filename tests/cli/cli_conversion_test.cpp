@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -7,6 +10,7 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "../core/temp_folder.h"
 #include "platform/process.h"
@@ -134,6 +138,80 @@ TEST_F(CliConversion, BrokenSourcesFailWithAReasonAndLeaveNoTarget) {
     EXPECT_EQ(produced, (std::set<std::string>{"good.docx", "good2.doc"}));
     EXPECT_NE(ReadBack(out / "good.docx").find("Quarterly report"), std::string::npos);
 }
+
+// The engines of this build that are running now.
+std::vector<pid_t> RunningEngines() {
+    std::vector<pid_t> engines;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::error_code ec;
+        const fs::path exe = fs::read_symlink(entry.path() / "exe", ec);
+        if (ec || exe != fs::path(LARKSPAN_CONVERTER)) continue;
+        const std::string stat = test::ReadText(entry.path() / "stat");
+        const std::size_t state = stat.rfind(") ");
+        if (state != std::string::npos && stat[state + 2] != 'Z')
+            engines.push_back(std::stoi(entry.path().filename()));
+    }
+    return engines;
+}
+
+bool HoldsTemporary(const fs::path& folder) {
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(".")) return true;
+    return false;
+}
+
+struct EndCase {
+    const char* name;
+    int signal;
+    int status;  // -1: killed, no status
+};
+
+class EndedFromOutside : public CliConversion, public ::testing::WithParamInterface<EndCase> {};
+
+// Ended in the middle of a batch, by Ctrl+C, a polite kill or SIGKILL: no engine outlives larkspan by more
+// than 2 s, and every target that exists is whole. Ended politely, it also leaves no temporary.
+TEST_P(EndedFromOutside, LeavesNoEngineAndNoHalfWrittenTarget) {
+    for (int i = 0; i < 40; ++i)
+        fs::copy_file(kSamples / "report.doc", in / ("r" + std::to_string(i) + ".doc"));
+    // Started plainly, not in a group of its own that the test would end with it: what happens to the
+    // engines is larkspan's doing alone.
+    const std::string pattern = (in / "*.doc").string(), target = out.string();
+    const pid_t larkspan = ::fork();
+    if (larkspan == 0) {
+        ::execl(LARKSPAN_PROGRAM, LARKSPAN_PROGRAM, pattern.c_str(), "docx", target.c_str(), nullptr);
+        ::_exit(127);
+    }
+    ASSERT_GT(larkspan, 0);
+    auto converted = [&] {
+        int count = 0;
+        for (const auto& entry : fs::directory_iterator(out)) count += entry.path().extension() == ".docx";
+        return count;
+    };
+    for (int i = 0; i < 600 && converted() < 3; ++i) std::this_thread::sleep_for(50ms);
+    ASSERT_GE(converted(), 3) << "the batch did not get going";
+    ::kill(larkspan, GetParam().signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(larkspan, &status, 0), larkspan);
+    if (GetParam().status >= 0) {
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), GetParam().status);
+    }
+    for (int i = 0; i < 40 && !RunningEngines().empty(); ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(RunningEngines().empty()) << "an engine outlived larkspan by 2 s";
+    if (GetParam().status >= 0) {
+        EXPECT_FALSE(HoldsTemporary(out));
+    }
+    // Every target that exists is whole: an independent reader finds the text in it.
+    for (const auto& entry : fs::directory_iterator(out)) {
+        if (entry.path().filename().string().starts_with(".")) continue;
+        EXPECT_NE(ReadBack(entry.path()).find("Quarterly report"), std::string::npos) << entry.path();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndedFromOutside,
+                         ::testing::Values(EndCase{"CtrlC", SIGINT, 130}, EndCase{"Terminated", SIGTERM, 143},
+                                           EndCase{"Killed", SIGKILL, -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace larkspan
