@@ -162,6 +162,14 @@ Sniffed SniffText(const Bytes& prefix, bool complete) {
     return {ContentKind::Unknown, "not a format a word processor opens"};
 }
 
+// A Word 2 file's header gives the length of the file as its producer wrote it.
+Sniffed CheckWord2(const Bytes& prefix, std::uint64_t size) {
+    constexpr std::size_t kLengthAt = 0x20;
+    if (prefix.size() < kLengthAt + 4 || U32(&prefix[kLengthAt]) > size)
+        return {ContentKind::Damaged, "a damaged or truncated Word file"};
+    return {ContentKind::WordBinary, {}};
+}
+
 template <std::size_t N>
 bool StartsWith(const Bytes& bytes, const std::array<unsigned char, N>& magic) {
     return bytes.size() >= N && std::equal(magic.begin(), magic.end(), bytes.begin());
@@ -177,7 +185,7 @@ Sniffed SniffContent(int fd, std::uint64_t size) {
     if (StartsWith(prefix, kCompoundMagic)) return CheckCompoundFile(fd, size);
     if (prefix.size() >= 4 && std::memcmp(prefix.data(), "PK\x03\x04", 4) == 0)
         return CheckZipPackage(fd, size);
-    if (StartsWith(prefix, kWord2Magic)) return {ContentKind::WordBinary, {}};
+    if (StartsWith(prefix, kWord2Magic)) return CheckWord2(prefix, size);
     return SniffText(prefix, prefix.size() == size);
 }
 
