@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Batch conversion speed: N generated .doc documents converted to .docx once by larkspan's command-line
-# mode and once by a single soffice --convert-to call over all of them. Prints both wall times and their
-# ratio. Usage: bench/convert.sh [N...]   (default: 20 100)
+# Batch conversion speed: N generated .doc documents converted to .docx by larkspan's command line (with
+# its default engines, and with LARKSPAN_JOBS=1 as the window's run converts), by one
+# `soffice --headless --convert-to` call over all of them, and by a bare LibreOfficeKit loop (the floor:
+# LibreOffice with nothing of ours around it). Prints the wall times, the ratios to soffice and the peak
+# resident memory of larkspan's engines. Usage: bench/convert.sh [N...]   (default: 20 100)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${LARKSPAN_BUILD:-$here/build}
 larkspan="$build/bin/larkspan"
-[ -x "$larkspan" ] || { echo "build first: scripts/bootstrap" >&2; exit 1; }
+floor="$build/bin/larkspan_lok_loop"
+[ -x "$larkspan" ] && [ -x "$floor" ] || { echo "build first: scripts/bootstrap" >&2; exit 1; }
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(20 100)
 
@@ -18,35 +21,64 @@ soffice_profile="file://$work/soffice-profile"
 
 now() { date +%s.%N; }
 
-# Both engines start once before timing, so each run below starts on an existing profile.
+# The largest VmHWM (kB) of any engine of this build while the command runs.
+with_engine_peak() {
+  local peak_file=$1; shift
+  "$@" &
+  local pid=$! peak=0
+  while kill -0 "$pid" 2>/dev/null; do
+    for status in /proc/[0-9]*/status; do
+      exe=$(readlink "${status%/status}/exe" 2>/dev/null) || continue
+      [ "$exe" = "$build/bin/Zuv0" ] || continue
+      hwm=$(awk '/^VmHWM/ { print $2 }' "$status" 2>/dev/null) || continue
+      [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ] && peak=$hwm
+    done
+    sleep 0.2
+  done
+  wait "$pid"
+  echo "$peak" > "$peak_file"
+}
+
+# Every engine starts once before timing, so each run below starts on an existing profile.
 mkdir -p "$work/warm"
 cp "$here/samples/report.doc" "$work/warm/warm.doc"
 "$larkspan" "$work/warm/warm.doc" docx "$work/warm" >/dev/null
 soffice -env:UserInstallation="$soffice_profile" --headless --convert-to docx --outdir "$work/warm" \
   "$work/warm/warm.doc" >/dev/null 2>&1
+"$floor" "$work/floor-profile" "$work/warm" "$work/warm/warm.doc" >/dev/null
 
-printf '%-6s %14s %14s %8s\n' "N" "larkspan (s)" "soffice (s)" "ratio"
+printf '%-6s %10s %10s %10s %10s %9s %9s %9s %12s\n' "N" "larkspan" "jobs=1" "soffice" "LOK loop" \
+  "ratio" "ratio j1" "j1-floor" "engine peak"
 for n in "${counts[@]}"; do
   src="$work/src-$n"; html="$work/html-$n"
-  mkdir -p "$src" "$html" "$work/out-l-$n" "$work/out-s-$n"
+  mkdir -p "$src" "$html" "$work/out-l-$n" "$work/out-1-$n" "$work/out-s-$n" "$work/out-f-$n"
   for i in $(seq -w 1 "$n"); do
     printf '<html><body><h1>Document %s</h1><p>Some <b>bold</b> and <i>italic</i> text, Größe %s.</p>
 <table border="1"><tr><td>a</td><td>%s</td></tr></table></body></html>\n' "$i" "$i" "$i" > "$html/doc$i.html"
   done
-  soffice -env:UserInstallation="$soffice_profile" --headless --convert-to 'doc:MS Word 97' \
-    --infilter='HTML (StarWriter)' --outdir "$src" "$html"/*.html >/dev/null 2>&1
+  for attempt in 1 2 3; do  # a new soffice profile sometimes ends without converting
+    soffice -env:UserInstallation="$soffice_profile" --headless --convert-to 'doc:MS Word 97' \
+      --infilter='HTML (StarWriter)' --outdir "$src" "$html"/*.html >/dev/null 2>&1 || true
+    [ "$(find "$src" -name '*.doc' | wc -l)" -eq "$n" ] && break
+  done
 
   t0=$(now)
-  "$larkspan" "$src/*.doc" docx "$work/out-l-$n"
+  with_engine_peak "$work/peak-$n" "$larkspan" "$src/*.doc" docx "$work/out-l-$n"
   t1=$(now)
+  LARKSPAN_JOBS=1 "$larkspan" "$src/*.doc" docx "$work/out-1-$n"
+  t2=$(now)
   soffice -env:UserInstallation="$soffice_profile" --headless --convert-to docx --outdir "$work/out-s-$n" \
     "$src"/*.doc >/dev/null 2>&1
-  t2=$(now)
+  t3=$(now)
+  "$floor" "$work/floor-profile" "$work/out-f-$n" "$src"/*.doc >/dev/null
+  t4=$(now)
 
-  made_l=$(find "$work/out-l-$n" -name '*.docx' | wc -l)
-  made_s=$(find "$work/out-s-$n" -name '*.docx' | wc -l)
-  [ "$made_l" -eq "$n" ] || echo "larkspan produced $made_l of $n" >&2
-  [ "$made_s" -eq "$n" ] || echo "soffice produced $made_s of $n" >&2
-  awk -v n="$n" -v a="$t0" -v b="$t1" -v c="$t2" \
-    'BEGIN { l = b - a; s = c - b; printf "%-6s %14.2f %14.2f %8.2f\n", n, l, s, l / s }'
+  for out in l 1 s f; do
+    made=$(find "$work/out-$out-$n" -name '*.docx' | wc -l)
+    [ "$made" -eq "$n" ] || echo "run $out produced $made of $n" >&2
+  done
+  awk -v n="$n" -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" -v peak="$(cat "$work/peak-$n")" \
+    'BEGIN { l = b - a; j = c - b; s = d - c; f = e - d
+             printf "%-6s %10.2f %10.2f %10.2f %10.2f %9.2f %9.2f %7.1fms %9.0f MiB\n",
+                    n, l, j, s, f, l / s, j / s, 1000 * (j - f) / n, peak / 1024 }'
 done

@@ -156,8 +156,10 @@ Sniffed SniffText(const Bytes& prefix, bool complete) {
     // XHTML, and HTML that opens with a comment: the html element follows soon after.
     if (StartsWithAny(head, {"<?xml", "<!--", "<!doctype"}) && Holds(head, "<html"))
         return {ContentKind::Html, {}};
+    // A web archive: this LibreOffice reads one as plain text, headers and markup and all, which would come
+    // out as a "converted" document of source code.
     if (Holds(head, "mime-version:") && Holds(head, "content-type: multipart/related"))
-        return {ContentKind::Mht, {}};
+        return {ContentKind::Unknown, "a web archive (MHT), which LibreOffice reads only as plain text"};
     if (IsPlainText(prefix, complete)) return {ContentKind::PlainText, {}};
     return {ContentKind::Unknown, "not a format a word processor opens"};
 }

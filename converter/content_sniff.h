@@ -20,7 +20,6 @@ enum class ContentKind {
     OpenDocument,  // a zip holding content.xml, or the flat XML form
     Rtf,
     Html,
-    Mht,        // a web page and its parts in one MIME file
     PlainText,  // UTF-8, or UTF-16 after a byte order mark, without control characters
     Encrypted,  // an encrypted Word 2007 package, stored as a compound file: only a password opens it
     Empty,
