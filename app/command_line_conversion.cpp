@@ -76,6 +76,8 @@ int MainWindow::RunCommandLineConversion(const CommandLineArguments& arguments, 
     ConverterSettings settings;
     settings.applicationFolder = ApplicationFolder;
     std::string warning;
+    settings.engineLimits = EngineLimits::FromEnvironment(warning);
+    if (!warning.empty()) std::cerr << "larkspan: " << warning << '\n';
     const int engines = EngineCount(job.m_arrSources.size(), warning);
     if (!warning.empty()) std::cerr << "larkspan: " << warning << '\n';
 

@@ -9,7 +9,7 @@ BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, Mes
                       BatchEvents& events, std::stop_token stop) {
     BatchSummary summary;
     summary.total = static_cast<int>(job.m_arrSources.size());
-    EngineSession ownSession;
+    EngineSession ownSession(settings.engineLimits);
     ConverterSettings withSession = settings;
     if (!withSession.session) withSession.session = &ownSession;
     FileRun run(job, withSession, messages, events, stop);

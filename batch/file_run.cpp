@@ -24,6 +24,10 @@ std::optional<FileResult> FileRun::Run(const std::string& source, BatchEnd& end)
     const DocumentKind kind = GetDocumentKind(source);
     result.target = FormatOutputPath(job_.m_strOutputFolder, source, job_.m_nTargetFormat);
     events_.TargetFormed(result.target);
+    // What a killed earlier run was writing here goes once this run passes through the folder.
+    if (const std::string folder = std::filesystem::path(result.target).parent_path().string();
+        tidiedFolders_.insert(folder).second)
+        files::RemoveStaleTemporaries(folder.empty() ? "." : folder);
 
     if (PathFound(result.target)) {
         bool rename = false;

@@ -3,6 +3,7 @@
 // policy (asking through the events when the policy is to ask), then copy or convert.
 
 #include <optional>
+#include <set>
 #include <stop_token>
 #include <string>
 
@@ -28,6 +29,7 @@ private:
     MessageBox& messages_;
     BatchEvents& events_;
     std::stop_token stop_;
+    std::set<std::string> tidiedFolders_;
 };
 
 }  // namespace larkspan

@@ -97,7 +97,7 @@ BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings
     std::atomic<bool> noEngine{false};
 
     auto work = [&] {
-        EngineSession session;
+        EngineSession session(settings.engineLimits);
         ConverterSettings own = settings;
         own.session = &session;
         Unasked unasked;

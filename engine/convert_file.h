@@ -7,9 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "engine/engine_session.h"
+
 namespace larkspan {
 
-class EngineSession;
 class MessageBox;
 
 inline constexpr const char* kExternalConverterName = "Zuv0";
@@ -22,6 +23,8 @@ struct ConverterSettings {
     std::chrono::milliseconds timeBound = kDefaultConversionBound;
     // The engine kept for the batch; without one every file starts a converter of its own. Not owned.
     EngineSession* session = nullptr;
+    // What a batch's own engines are held to.
+    EngineLimits engineLimits;
 };
 
 struct ConversionResult {

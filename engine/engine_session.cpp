@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "engine/convert_file.h"
@@ -23,12 +24,16 @@ using namespace std::chrono_literals;
 constexpr auto kShutdownGrace = 10s;
 constexpr auto kPollSlice = 20ms;  // how soon Stop is noticed
 
-enum class Read { Field, TimedOut, Stopped, Closed };
+enum class Read { Field, TimedOut, Stopped, Closed, TooLarge };
 
 std::string Seconds(std::chrono::milliseconds duration) {
     char text[32];
     std::snprintf(text, sizeof text, "%g s", static_cast<double>(duration.count()) / 1000.0);
     return text;
+}
+
+std::string MiB(std::uint64_t bytes) {
+    return std::to_string(bytes >> 20) + " MiB";
 }
 
 // Writes all of data; a reader that has gone is an error, not a signal that ends this program.
@@ -92,8 +97,9 @@ struct EngineSession::Engine {
     std::string errors;    // what it wrote on standard error
     int jobs = 0;
 
-    // The next NUL-terminated field of the engine's answer.
-    Read NextField(Clock::time_point deadline, std::stop_token stop, std::string& field) {
+    // The next NUL-terminated field of the engine's answer. While it waits, it watches the engine's memory.
+    Read NextField(Clock::time_point deadline, std::stop_token stop, std::uint64_t memoryCap,
+                   std::string& field) {
         for (;;) {
             if (std::size_t end = received.find('\0'); end != std::string::npos) {
                 field = received.substr(0, end);
@@ -101,6 +107,7 @@ struct EngineSession::Engine {
                 return Read::Field;
             }
             if (stop.stop_requested()) return Read::Stopped;
+            if (MemoryOf(child.pid()).first > memoryCap) return Read::TooLarge;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) return Read::TimedOut;
             pollfd fds[2] = {{child.outputFd(), POLLIN, 0}, {child.errorFd(), POLLIN, 0}};
@@ -118,6 +125,21 @@ struct EngineSession::Engine {
         }
     }
 };
+
+EngineLimits EngineLimits::FromEnvironment(std::string& warning) {
+    EngineLimits limits;
+    warning.clear();
+    if (const char* value = std::getenv("LARKSPAN_ENGINE_MEMORY"); value && *value) {
+        char* end = nullptr;
+        const unsigned long long mib = std::strtoull(value, &end, 10);
+        if (*end == '\0' && mib > 0 && mib < (1ull << 40))
+            limits.memoryCap = mib << 20;
+        else
+            warning = "LARKSPAN_ENGINE_MEMORY=" + std::string(value) + " is not a number of MiB; using " +
+                      MiB(limits.memoryCap);
+    }
+    return limits;
+}
 
 EngineSession::EngineSession(EngineLimits limits) : limits_(limits) {}
 
@@ -143,8 +165,8 @@ bool EngineSession::Start(const std::string& program, std::stop_token stop, Conv
     // The engine says first whether LibreOffice is up.
     std::string code, line;
     const Clock::time_point deadline = Clock::now() + limits_.startBound;
-    Read read = engine_->NextField(deadline, stop, code);
-    if (read == Read::Field) read = engine_->NextField(deadline, stop, line);
+    Read read = engine_->NextField(deadline, stop, limits_.memoryCap, code);
+    if (read == Read::Field) read = engine_->NextField(deadline, stop, limits_.memoryCap, line);
     if (read == Read::Field && code == "0") return true;
 
     failure = {false, {}, true};
@@ -154,6 +176,10 @@ bool EngineSession::Start(const std::string& program, std::stop_token stop, Conv
             break;
         case Read::TimedOut:
             failure.reason = "the conversion engine did not start within " + Seconds(limits_.startBound);
+            break;
+        case Read::TooLarge:
+            failure.reason =
+                "the conversion engine needs more memory than " + MiB(limits_.memoryCap) + " to start";
             break;
         case Read::Stopped:
             failure.engineMissing = false;
@@ -211,9 +237,14 @@ ConversionResult EngineSession::Convert(const std::string& program, std::string_
 
     const Clock::time_point deadline = Clock::now() + bound;
     std::string code, line;
-    Read read = engine_->NextField(deadline, stop, code);
-    if (read == Read::Field) read = engine_->NextField(deadline, stop, line);
+    Read read = engine_->NextField(deadline, stop, limits_.memoryCap, code);
+    if (read == Read::Field) read = engine_->NextField(deadline, stop, limits_.memoryCap, line);
     switch (read) {
+        case Read::TooLarge:
+            Kill(target);
+            result.reason =
+                "too large to convert: it needs more than " + MiB(limits_.memoryCap) + " of memory";
+            return result;
         case Read::TimedOut:
             Kill(target);
             result.reason = "conversion took longer than " + Seconds(bound);

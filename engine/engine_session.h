@@ -28,6 +28,13 @@ struct EngineLimits {
     int jobsPerEngine = 200;
     // ... or when its resident memory has grown past this.
     std::uint64_t memoryLimit = std::uint64_t(1) << 30;
+    // A job that takes the engine's resident memory past this is stopped: the document is too large to
+    // convert on this machine, and the rest of the machine must not pay for it.
+    std::uint64_t memoryCap = std::uint64_t(2) << 30;
+
+    // The defaults, with the cap from LARKSPAN_ENGINE_MEMORY (in MiB) when that is a positive number; a
+    // value that is not is named in warning.
+    static EngineLimits FromEnvironment(std::string& warning);
 };
 
 class EngineSession {

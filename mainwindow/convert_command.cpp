@@ -41,6 +41,9 @@ void MainWindowDialog::OnOK() {
 
     ConverterSettings converter;
     converter.applicationFolder = state_.ApplicationFolder;
+    // A value that is no number of MiB is named when the command line reads it; here the default holds.
+    std::string ignored;
+    converter.engineLimits = EngineLimits::FromEnvironment(ignored);
     {
         ProgressWindow window(job, settings_, converter, *messages_, this);
         window.SetExistingFileQuestion(question_);

@@ -1,11 +1,17 @@
 #include "platform/replace_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace larkspan::files {
@@ -75,6 +81,41 @@ std::error_code CopyContent(int from, int to, std::stop_token stop) {
     }
 }
 
+// The process id in a temporary's name (".NAME.larkspan-PID-XXXXXX", ".NAME.zuv0-PID-XXXXXX.ext"); 0 for
+// any other name.
+pid_t TemporaryWriter(std::string_view name) {
+    for (std::string_view infix : {".larkspan-", ".zuv0-"}) {
+        const std::size_t at = name.rfind(infix);
+        if (at == std::string_view::npos) continue;
+        std::string_view rest = name.substr(at + infix.size());
+        const std::size_t dash = rest.find('-');
+        if (dash == 0 || dash == std::string_view::npos || dash > 9) continue;
+        if (rest.substr(0, dash).find_first_not_of("0123456789") != std::string_view::npos) continue;
+        // What follows the id is the six characters mkstemp made, and for the converter the extension.
+        const std::string_view unique = rest.substr(dash + 1);
+        const auto isUnique = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+        if (unique.size() < 6 || !std::all_of(unique.begin(), unique.begin() + 6, isUnique) ||
+            (unique.size() > 6 && unique[6] != '.'))
+            continue;
+        return static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+    }
+    return 0;
+}
+
+// Running, or at least there: a zombie has stopped writing, but an unrelated process that got the id since
+// is left the benefit of the doubt.
+bool ProcessRuns(pid_t pid) {
+    if (::kill(pid, 0) != 0 && errno == ESRCH) return false;
+    std::string stat;
+    if (FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r")) {
+        char buffer[512];
+        stat.assign(buffer, std::fread(buffer, 1, sizeof buffer, file));
+        std::fclose(file);
+    }
+    const std::size_t state = stat.rfind(") ");
+    return state == std::string::npos || state + 2 >= stat.size() || stat[state + 2] != 'Z';
+}
+
 }  // namespace
 
 std::error_code CheckReplaceable(const std::string& path) {
@@ -106,7 +147,9 @@ std::error_code CopyFileReplacing(const std::string& source, const std::string& 
     // A FIFO or a device named like a document would block or never end.
     if (!S_ISREG(info.st_mode)) return std::make_error_code(std::errc::invalid_argument);
 
-    std::string temporary = FolderOf(target) + "/." + NameOf(target) + kCopyTemporaryInfix + "XXXXXX";
+    // The process id in the name tells a later run whether the writer of a leftover is still at work.
+    std::string temporary =
+        FolderOf(target) + "/." + NameOf(target) + ".larkspan-" + std::to_string(::getpid()) + "-XXXXXX";
     FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (out.get() < 0) return LastError();
 
@@ -119,6 +162,25 @@ std::error_code CopyFileReplacing(const std::string& source, const std::string& 
     if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = LastError();
     if (error) ::unlink(temporary.c_str());
     return error;
+}
+
+int RemoveStaleTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(".")) continue;
+        const pid_t writer = TemporaryWriter(name);
+        if (writer <= 0 || ProcessRuns(writer)) continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+            continue;
+        if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 }  // namespace larkspan::files

@@ -12,13 +12,16 @@ namespace larkspan::files {
 // user may write the file, and its folder lets this user put a new file in and rename it over the old one.
 std::error_code CheckReplaceable(const std::string& path);
 
-// Copies source to target through a hidden temporary in target's folder, flushed to disk and then renamed
-// onto target. On any failure, or when stop is requested, the temporary is removed and an existing target
-// is left exactly as it was. The new file gets the usual permissions (0666 less the umask).
+// Copies source to target through a hidden temporary (".NAME.larkspan-PID-XXXXXX") in target's folder,
+// flushed to disk and then renamed onto target. On any failure, or when stop is requested, the temporary is
+// removed and an existing target is left exactly as it was. The new file gets the usual permissions (0666
+// less the umask).
 std::error_code CopyFileReplacing(const std::string& source, const std::string& target,
                                   std::stop_token stop = {});
 
-// What the names of CopyFileReplacing's temporaries hold: ".NAME.larkspan-XXXXXX".
-inline constexpr const char* kCopyTemporaryInfix = ".larkspan-";
+// Removes from folder the temporaries that a killed program left: ".NAME.larkspan-PID-XXXXXX" of
+// CopyFileReplacing and ".NAME.zuv0-PID-XXXXXX.ext" of the converter, whose process PID no longer runs.
+// Another program's files, and those of a process still running, are left alone. Returns how many went.
+int RemoveStaleTemporaries(const std::string& folder);
 
 }  // namespace larkspan::files

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -371,6 +372,25 @@ TEST_F(BatchRunTest, StopEndsTheConverterAndLeavesNothingBehind) {
     EXPECT_TRUE(fs::is_empty(out));
     const pid_t pid = std::stoi(ReadText(pidFile));
     EXPECT_TRUE(::kill(pid, 0) != 0 && errno == ESRCH) << "the converter is still there";
+}
+
+TEST_F(BatchRunTest, WhatAKilledRunWasWritingGoesWhenTheNextRunPassesThrough) {
+    // A process that has ended: its id names nobody now.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone), alive = std::to_string(::getpid());
+    const std::vector<std::string> stale = {".a.doc.zuv0-" + dead + "-Ab12Cd.doc",
+                                            ".b.doc.larkspan-" + dead + "-x1Y2z3"};
+    const std::vector<std::string> kept = {".c.doc.zuv0-" + alive + "-Ab12Cd.doc", ".notes",
+                                           ".d.zuv0-12-ab.doc"};
+    for (const std::string& name : stale) work.WriteFile("out/" + name);
+    for (const std::string& name : kept) work.WriteFile("out/" + name);
+    work.WriteFile("in/a.docx", "A");
+    Run({"a.docx"}, kFormatDoc, out);
+    for (const std::string& name : stale) EXPECT_FALSE(fs::exists(out / name)) << name;
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(out / name)) << name;
+    EXPECT_EQ(ReadText(out / "a.doc"), "converted\nA");
 }
 
 struct RenameCase {

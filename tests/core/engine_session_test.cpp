@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "engine/convert_file.h"
@@ -110,6 +111,28 @@ TEST_F(EngineSessionTest, StopEndsTheEngineAtOnce) {
     EXPECT_EQ(session.EnginePid(), 0);
     EXPECT_TRUE(::kill(engine, 0) != 0 && errno == ESRCH) << "the engine is still there";
     EXPECT_FALSE(test::HoldsTemporary(out));
+}
+
+// An engine that takes 256 MiB for every job, and keeps them.
+constexpr const char* kMemoryHungryEngine = R"(#!/usr/bin/env python3
+import sys, time
+out = sys.stdout.buffer
+out.write(b"0\0\0"); out.flush()
+kept = []
+while sys.stdin.buffer.read(1):
+    kept.append(bytearray(256 << 20))
+    time.sleep(60)
+)";
+
+TEST_F(EngineSessionTest, AJobPastTheMemoryCapIsTooLargeToConvert) {
+    std::ofstream(program) << kMemoryHungryEngine;
+    EngineSession session(EngineLimits{.memoryCap = 64u << 20});
+    const auto started = std::chrono::steady_clock::now();
+    ConversionResult result = Convert(session, "big.docx", 30s);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 10s);
+    EXPECT_FALSE(result.produced);
+    EXPECT_EQ(result.reason, "too large to convert: it needs more than 64 MiB of memory");
+    EXPECT_EQ(session.EnginePid(), 0);
 }
 
 struct MissingCase {
