@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# A folder of FILES documents (default 10,000) ticked and converted in the window (offscreen), with a
+# stand-in converter that copies (a few milliseconds a file: a far denser stream of reports than real
+# conversions give), or with the real engine on copies of a sample document when REAL=1.
+# Usage: bench/window_run.sh [BUILD-FOLDER] [FILES]
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$here/build-bench}
+files=${2:-10000}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DLARKSPAN_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target larkspan_window_run_bench Zuv0 -j2 >/dev/null
+
+mkdir -p "$work/docs" "$work/converter" "$work/registry"
+if [ "${REAL:-0}" = 1 ]; then
+  cp "$build/bin/Zuv0" "$work/converter/Zuv0"
+  for ((i = 1; i <= files; i++)); do cp "$here/samples/memo.docx" "$work/docs/memo_$i.docx"; done
+else
+  cat > "$work/converter/Zuv0" <<'STANDIN'
+#!/bin/bash
+# Serves jobs by copying: the converter's protocol without LibreOffice.
+printf '0\0\0'
+while IFS= read -r -d '' source && IFS= read -r -d '' target; do
+  if cp "$source" "$target" 2>/dev/null; then printf '0\0\0'; else printf '6\0Zuv0: save failed: %s\0' "$target"; fi
+done
+STANDIN
+  chmod +x "$work/converter/Zuv0"
+  for ((i = 1; i <= files; i++)); do printf 'document %d\n' "$i" > "$work/docs/report_$i.docx"; done
+fi
+LARKSPAN_REGISTRY_DIR="$work/registry" XDG_CACHE_HOME="$work/cache" QT_QPA_PLATFORM=offscreen \
+  "$build/bin/larkspan_window_run_bench" "$work/docs" "$work/converter" 2>/dev/null
