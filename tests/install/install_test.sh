@@ -9,19 +9,7 @@ samples=$2
 work=$(mktemp -d -t larkspan-install.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@" >"$work/last.log" 2>&1; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-    sed 's/^/    /' "$work/last.log"
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 check "cmake --install" cmake --install "$build" --prefix "$prefix"
 cd "$prefix" || exit 1
@@ -57,5 +45,4 @@ mkdir -p "$work/out"
 check "the installed program converts a sample" env PATH="$prefix/bin:$PATH" larkspan "$samples/*.doc" docx "$work/out"
 check "the converted sample is a Word 2007 document" grep -q "^PK" <(head -c 2 "$work/out/report.docx")
 
-echo "install: $passed passed, $failed failed"
-test "$failed" -eq 0
+report install

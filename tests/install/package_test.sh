@@ -6,19 +6,7 @@ set -uo pipefail
 build=$1
 work=$(mktemp -d -t larkspan-package.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-check() {
-  local what=$1
-  shift
-  if "$@" >"$work/last.log" 2>&1; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-    sed 's/^/    /' "$work/last.log"
-  fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 check "cpack -G DEB" cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work"
 package=$(ls "$work"/larkspan_*.deb 2>/dev/null | head -n 1)
@@ -37,5 +25,4 @@ if [ -n "$package" ]; then
   check "/usr/bin/larkspan links to the program" grep -q " ./usr/bin/larkspan -> ../lib/larkspan/larkspan\$" "$work/contents"
 fi
 
-echo "package: $passed passed, $failed failed"
-test "$failed" -eq 0
+report package
