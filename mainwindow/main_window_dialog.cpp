@@ -8,11 +8,15 @@
 #include <QToolButton>
 
 #include "app/settings_store.h"
+#include "mainwindow/about_box.h"
 #include "mainwindow/combo_search.h"
 #include "mainwindow/file_opener.h"
+#include "mainwindow/folder_picker.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/qt_message_box.h"
 #include "mainwindow/shell_tree_control.h"
+#include "mainwindow/web_addresses.h"
+#include "mainwindow/web_page.h"
 #include "platform/filesearch.h"
 #include "platform/paths.h"
 #include "resources/dialog_builder.h"
@@ -174,19 +178,20 @@ void MainWindowDialog::AddWindowMenu() {
     auto* menu = new QMenu(windowMenu_);
     QAction* about = menu->addAction(Text(aboutText));
     about->setData(ids::kSysCmdAbout);
-    // Disabled until the About box exists: an item that does nothing would look broken.
-    about->setEnabled(false);
     connect(menu, &QMenu::triggered, this, [this](QAction* action) { OnSysCommand(action->data().toInt()); });
     windowMenu_->setMenu(menu);
 }
 
 void MainWindowDialog::OnSysCommand(int command) {
-    if ((command & 0xFFF0) == ids::kSysCmdAbout) {
-        // The About box is not built yet.
-    }
+    if ((command & 0xFFF0) != ids::kSysCmdAbout) return;
+    AboutBox about(opener_, this);
+    about.exec();
 }
 
 void MainWindowDialog::OnDestroy() {
+    layout_.bMaximized = isMaximized() ? kMaximizedStyle : 0;
+    SaveLayout();
+    anchors_.Clear();
     // Rows go before their entries, so no row ever points at a destroyed entry.
     list_->clear();
     state_.FreeEntries();
@@ -309,11 +314,16 @@ void MainWindowDialog::OpenOutputFolder() {
 }
 
 void MainWindowDialog::BrowseOutputFolder() {
-    // The folder picker is not built yet.
+    // A folder the user cannot write to is taken all the same: the run reports it for each file.
+    FolderDialog desktopPicker;
+    FolderPicker& picker = picker_ ? *picker_ : desktopPicker;
+    FolderPick pick = picker.DoModal(QStringLiteral("Select a Directory"), folder_->currentText(), this);
+    if (pick.result != kFolderPickOk) return;
+    AddPickedFolder(pick.path);
 }
 
 void MainWindowDialog::ShowOnlineHelp() {
-    // Online help is not built yet.
+    OpenWebPage(FaqAddress(), *opener_);
 }
 
 }  // namespace larkspan

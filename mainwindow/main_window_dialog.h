@@ -7,8 +7,11 @@
 #include <string>
 
 #include <QDialog>
+#include <QMargins>
 
+#include "mainwindow/anchor_table.h"
 #include "mainwindow/file_list_control.h"
+#include "mainwindow/layout_state.h"
 #include "mainwindow/shell_file_info.h"
 
 class QComboBox;
@@ -18,6 +21,7 @@ namespace larkspan {
 
 class ExistingFileQuestion;
 class FileOpener;
+class FolderPicker;
 class MainWindow;
 class MessageBox;
 class QtMessageBox;
@@ -39,6 +43,8 @@ public:
     void SetMessageBox(MessageBox* messages);
     // Who answers the existing-file questions of a run; nullptr goes back to the prompt. Not owned.
     void SetExistingFileQuestion(ExistingFileQuestion* question) { question_ = question; }
+    // Who picks an output folder for "..."; nullptr goes back to the desktop's folder dialog. Not owned.
+    void SetFolderPicker(FolderPicker* picker) { picker_ = picker; }
 
     // Moves the Format and Folder choices between the controls and the members: towards the window when
     // saveAndValidate is false, from it when true.
@@ -74,6 +80,13 @@ public:
     const ShellFileInfo& FileTypes() const { return fileTypes_; }
     // The button that opens the window menu, since the window manager's menu cannot take our item.
     QToolButton& WindowMenuButton() const { return *windowMenu_; }
+    // What resizing keeps and closing saves (mainwindow/main_window_layout.cpp).
+    const LayoutState& Layout() const { return layout_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     bool OnInitDialog();
@@ -92,8 +105,19 @@ private:
 
     // The Folder combo's items from the settings (mainwindow/output_history.cpp).
     void LoadOutputHistory();
-    // Records the template layout for resizing (mainwindow/main_window_layout.cpp).
+    // The layout (mainwindow/main_window_layout.cpp): the template's layout recorded once, the controls
+    // moved after each size change, the smallest size, the fourteen values saved at destroy.
     void InitialLayout();
+    void Relayout();
+    void OnSize();
+    void OnGetMinMaxInfo(bool sizeChanged);
+    void SaveLayout();
+    // The window's outer rectangle in its own client coordinates (negative left and top by the frame).
+    EdgeRect WindowRectInClient() const;
+    QMargins FrameMargins() const;
+    void FollowFrame();
+    EdgeRect ControlRect(int id) const;
+    void MoveControl(int id, const EdgeRect& rect);
 
     MainWindow& state_;
     SettingsStore& settings_;
@@ -102,6 +126,7 @@ private:
     std::unique_ptr<QtMessageBox> ownMessages_;
     MessageBox* messages_;
     ExistingFileQuestion* question_ = nullptr;
+    FolderPicker* picker_ = nullptr;
 
     ShellTreeControl* tree_ = nullptr;
     FileListControl* list_ = nullptr;
@@ -112,6 +137,9 @@ private:
 
     ImageList imageList_;
     ShellFileInfo fileTypes_;
+    LayoutState layout_;
+    AnchorTable anchors_;
+    QMargins measuredFrame_;  // the frame the layout's distances include
 };
 
 }  // namespace larkspan

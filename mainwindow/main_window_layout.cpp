@@ -1,11 +1,145 @@
-// The main window's layout when it is resized.
+// The main window's layout: the template's layout measured once, the controls moved after every size
+// change, the smallest size, and the layout written to the settings when the window goes.
 
+#include <QMoveEvent>
+#include <QResizeEvent>
+#include <QShowEvent>
+#include <QWindow>
+
+#include "app/settings_store.h"
 #include "mainwindow/main_window_dialog.h"
+#include "platform/registry.h"
+#include "resources/dialog_builder.h"
+#include "resources/resource_ids.h"
 
 namespace larkspan {
+namespace {
+
+// The controls of the bottom area, in the order their anchors are recorded and applied.
+constexpr std::pair<int, AnchorMode> kAnchoredControls[] = {
+    {ids::kTargetGroup, AnchorMode::StretchWidth},         {ids::kFormatCombo, AnchorMode::StretchWidth},
+    {ids::kFolderCombo, AnchorMode::StretchWidth},         {ids::kFormatLabel, AnchorMode::KeepLeftBottom},
+    {ids::kFolderLabel, AnchorMode::KeepLeftBottom},       {ids::kConvertButton, AnchorMode::KeepRightBottom},
+    {ids::kOnlineHelpButton, AnchorMode::KeepRightBottom}, {ids::kBrowseButton, AnchorMode::KeepRightBottom},
+    {ids::kOpenFolderButton, AnchorMode::KeepRightBottom},
+};
+
+// The smallest outer size the user can give the window.
+constexpr int kMinimumWidth = 740;
+constexpr int kMinimumHeight = 500;
+
+EdgeRect Edges(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
+}
+
+}  // namespace
+
+EdgeRect MainWindowDialog::WindowRectInClient() const {
+    // Without a window manager's frame (offscreen, a bare X server) both rectangles are the same.
+    const QRect outer = frameGeometry();
+    const QRect client = geometry();
+    return {outer.left() - client.left(), outer.top() - client.top(),
+            outer.left() + outer.width() - client.left(), outer.top() + outer.height() - client.top()};
+}
+
+QMargins MainWindowDialog::FrameMargins() const {
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
+}
+
+void MainWindowDialog::FollowFrame() {
+    // The template's layout is measured before the window manager has framed the window; W's right and
+    // bottom edges then lie further out by the frame, and the distances measured from them with it.
+    const QMargins frame = FrameMargins();
+    if (frame == measuredFrame_) return;
+    anchors_.Shift(frame.right() - measuredFrame_.right(), frame.bottom() - measuredFrame_.bottom());
+    layout_.nBottomMargin += frame.bottom() - measuredFrame_.bottom();
+    measuredFrame_ = frame;
+}
+
+EdgeRect MainWindowDialog::ControlRect(int id) const {
+    QWidget* control = resources::FindControl(*this, id);
+    return control ? Edges(control->geometry()) : EdgeRect{};
+}
+
+void MainWindowDialog::MoveControl(int id, const EdgeRect& rect) {
+    if (QWidget* control = resources::FindControl(*this, id))
+        control->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+}
 
 void MainWindowDialog::InitialLayout() {
-    // Resizing keeps the template layout for now: the anchoring of the controls is not built yet.
+    const QRect outer = frameGeometry();
+    layout_.ptMainDlgPos = {outer.x(), outer.y()};
+    layout_.szMainDlg = {outer.width(), outer.height()};
+    const EdgeRect window = WindowRectInClient();
+    measuredFrame_ = FrameMargins();
+    anchors_.Clear();
+    for (const auto& [id, mode] : kAnchoredControls) anchors_.Add(id, mode, ControlRect(id), window);
+    layout_.Measure(window, ControlRect(ids::kFolderTree), ControlRect(ids::kFileList));
+}
+
+void MainWindowDialog::Relayout() {
+    FollowFrame();
+    EdgeRect window = WindowRectInClient();
+    layout_.Fit(window);
+    const EdgeRect& split = layout_.rtSplitVer;
+    MoveControl(ids::kFolderTree, {6, 24, split.left, split.bottom});
+    MoveControl(ids::kFileList, {split.right, 24, window.Width() - 12, 24 + split.bottom - split.top});
+    auto moveTo = [this](int id, int x, int y) {
+        if (QWidget* control = resources::FindControl(*this, id)) control->move(x, y);
+    };
+    moveTo(ids::kSelectFilesLabel, split.right, 8);
+    moveTo(ids::kFilterLabel, window.right - 200, 7);
+    moveTo(ids::kFilterCombo, window.right - 162, 2);
+
+    window = WindowRectInClient();
+    for (const Anchor& anchor : anchors_.Entries())
+        MoveControl(anchor.id, AnchorTable::Place(anchor, window, ControlRect(anchor.id)));
+    update();
+}
+
+void MainWindowDialog::OnSize() {
+    if (!list_ || anchors_.Empty()) return;
+    // A minimised window keeps its size here, so only a maximised one leaves the remembered size alone.
+    if (!isMaximized()) {
+        const QRect outer = frameGeometry();
+        layout_.szMainDlg = {outer.width(), outer.height()};
+    }
+    Relayout();
+}
+
+void MainWindowDialog::OnGetMinMaxInfo(bool sizeChanged) {
+    // The limit is on the outer size; Qt's is on the client area, so the frame comes off. The window
+    // manager reports its frame only some time after the window is shown, hence this runs on every move
+    // and size change. Until then the frame reads as none, which would hold the client area itself to the
+    // whole limit and grow a window that fits once framed; a window that nobody frames gets the limit at
+    // its first size change from outside.
+    const QMargins frame = FrameMargins();
+    if (frame.isNull() && !sizeChanged) return;
+    const QSize minimum(kMinimumWidth - frame.left() - frame.right(),
+                        kMinimumHeight - frame.top() - frame.bottom());
+    if (minimumSize() != minimum) setMinimumSize(minimum);
+}
+
+void MainWindowDialog::SaveLayout() {
+    if (layout_.Save(settings_)) return;
+    qWarning("Larkspan: the window layout could not be saved in %s",
+             registry::HivePath(registry::Root::CurrentUser).c_str());
+}
+
+void MainWindowDialog::showEvent(QShowEvent* event) {
+    OnGetMinMaxInfo(false);
+    QDialog::showEvent(event);
+}
+
+void MainWindowDialog::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    OnGetMinMaxInfo(false);
+}
+
+void MainWindowDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    OnGetMinMaxInfo(event->spontaneous());
+    OnSize();
 }
 
 }  // namespace larkspan

@@ -116,5 +116,7 @@ const DialogTemplate& MainWindowTemplate();
 const DialogTemplate& ProgressWindowTemplate();
 // The question about an existing target, template 167.
 const DialogTemplate& ExistingFilePromptTemplate();
+// The About box, template 100.
+const DialogTemplate& AboutBoxTemplate();
 
 }  // namespace larkspan::resources

@@ -11,6 +11,8 @@ const DialogTemplate* FindDialogTemplate(int id) {
             return &ProgressWindowTemplate();
         case ids::kExistingFilePromptDialog:
             return &ExistingFilePromptTemplate();
+        case ids::kAboutBoxDialog:
+            return &AboutBoxTemplate();
         default:
             return nullptr;
     }

@@ -5,13 +5,12 @@
 #include <QPixmap>
 
 namespace larkspan::resources {
-namespace {
 
 // Drawn on a 32 x 32 grid and scaled to the asked size.
-QPixmap DrawApplicationIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QImage ApplicationIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(size / 32.0, size / 32.0);
 
@@ -37,14 +36,13 @@ QPixmap DrawApplicationIcon(int size) {
     painter.drawPolyline(QPolygonF{QPointF(18, 10.5), QPointF(22, 14), QPointF(18, 17.5)});
     painter.drawLine(QPointF(23, 23), QPointF(10, 23));
     painter.drawPolyline(QPolygonF{QPointF(14, 19.5), QPointF(10, 23), QPointF(14, 26.5)});
-    return pixmap;
+    painter.end();
+    return image;
 }
-
-}  // namespace
 
 QIcon ApplicationIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48}) icon.addPixmap(DrawApplicationIcon(size));
+    for (int size : {16, 32, 48}) icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
     return icon;
 }
 

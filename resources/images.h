@@ -4,11 +4,14 @@
 
 #include <QCursor>
 #include <QIcon>
+#include <QImage>
 
 namespace larkspan::resources {
 
 // A sheet of paper with two arrows turning round each other; 16, 32 and 48 pixels.
 QIcon ApplicationIcon();
+// The same picture at any size, for the icon files that are installed with the program.
+QImage ApplicationIconImage(int size);
 
 // A pointing hand, its hot spot at the finger tip.
 QCursor HandCursor();

@@ -8,6 +8,7 @@ namespace larkspan::ids {
 inline constexpr int kMainWindowDialog = 102;
 inline constexpr int kProgressWindowDialog = 139;
 inline constexpr int kExistingFilePromptDialog = 167;
+inline constexpr int kAboutBoxDialog = 100;
 
 // Controls of the main window (template 102).
 inline constexpr int kStatic = -1;  // a label nobody refers to
@@ -43,6 +44,10 @@ inline constexpr int kQuestionText = 1064;
 inline constexpr int kWarningIcon = 1065;
 inline constexpr int kOverwriteButton = 1067;
 inline constexpr int kAutoRenameButton = 1068;
+
+// Controls of the About box (template 100).
+inline constexpr int kOkButton = 1;
+inline constexpr int kHomePageLink = 1042;
 
 // Strings.
 inline constexpr int kStrAboutItem = 101;

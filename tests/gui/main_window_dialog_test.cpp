@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMimeDatabase>
@@ -17,11 +19,15 @@
 #include <QtTest>
 
 #include "app/settings_store.h"
+#include "mainwindow/about_box.h"
 #include "mainwindow/file_opener.h"
+#include "mainwindow/folder_picker.h"
+#include "mainwindow/hyperlink_label.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
 #include "mainwindow/qt_message_box.h"
 #include "mainwindow/shell_tree_control.h"
+#include "platform/registry.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
 #include "tests/core/temp_folder.h"
@@ -36,7 +42,22 @@ constexpr std::time_t kMinute = 1236261600;  // a whole minute
 class RecordingOpener final : public FileOpener {
 public:
     void Open(const std::string& path) override { opened.push_back(QString::fromStdString(path)); }
+    bool OpenAddress(const std::string& address) override {
+        opened.push_back(QString::fromStdString(address));
+        return true;
+    }
     QStringList opened;
+};
+
+// Answers the folder picker from a list, recording what it was asked.
+class PresetPicker final : public FolderPicker {
+public:
+    FolderPick DoModal(const QString& title, const QString& initialFolder, QWidget*) override {
+        asked << title + ": " + initialFolder;
+        return answers.isEmpty() ? FolderPick{} : answers.takeFirst();
+    }
+    QList<FolderPick> answers;
+    QStringList asked;
 };
 
 class RecordingMessages final : public MessageBox {
@@ -83,16 +104,70 @@ private:
     RecordingOpener opener_;
     RecordingMessages messages_;
 
-    MainWindowDialog& MakeDialog() {
+    // The window at its template size, or at clientSize when one is given.
+    MainWindowDialog& MakeDialog(QSize clientSize = {}) {
         dialog_ = std::make_unique<MainWindowDialog>(*state_, *settings_);
         dialog_->SetFileOpener(&opener_);
         dialog_->SetMessageBox(&messages_);
+        if (clientSize.isValid()) dialog_->resize(clientSize);
         dialog_->show();
         if (!QTest::qWaitForWindowExposed(dialog_.get())) qWarning("window not exposed");
         return *dialog_;
     }
     FileListControl& List() { return dialog_->FileList(); }
     QString Folder() const { return QString::fromStdString(folder_->str()); }
+
+    // The frame the window manager (here the platform) puts around the client area.
+    QMargins Frame() const {
+        const QRect outer = dialog_->frameGeometry(), client = dialog_->geometry();
+        return {client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+                outer.bottom() - client.bottom()};
+    }
+
+    // The bottom area's controls, by how they follow the window's edges.
+    static constexpr std::pair<int, AnchorMode> kAnchored[] = {
+        {ids::kTargetGroup, AnchorMode::StretchWidth},
+        {ids::kFormatCombo, AnchorMode::StretchWidth},
+        {ids::kFolderCombo, AnchorMode::StretchWidth},
+        {ids::kFormatLabel, AnchorMode::KeepLeftBottom},
+        {ids::kFolderLabel, AnchorMode::KeepLeftBottom},
+        {ids::kConvertButton, AnchorMode::KeepRightBottom},
+        {ids::kOnlineHelpButton, AnchorMode::KeepRightBottom},
+        {ids::kBrowseButton, AnchorMode::KeepRightBottom},
+        {ids::kOpenFolderButton, AnchorMode::KeepRightBottom},
+    };
+
+    // The window laid out for its size: the tree and the list by the split, the top controls by the split
+    // and the right edge, and the bottom area's controls as far from the bottom and right edges as in the
+    // template (original: their rectangles there, in a 756 x 494 client area).
+    void CheckLayout(const QMap<int, QRect>& original) {
+        const int width = dialog_->width(), height = dialog_->height();
+        const int outerWidth = dialog_->frameGeometry().width();
+        const int right = width + Frame().right();  // W.right
+        const EdgeRect& split = dialog_->Layout().rtSplitVer;
+        auto at = [this](int id) { return resources::FindControl(*dialog_, id)->geometry(); };
+        QCOMPARE(at(ids::kFolderTree), QRect(6, 24, split.left - 6, height - 102 - 24));
+        QCOMPARE(at(ids::kFileList),
+                 QRect(split.right, 24, outerWidth - 12 - split.right, height - 102 - 26));
+        QCOMPARE(at(ids::kSelectFilesLabel).topLeft(), QPoint(split.right, 8));
+        QCOMPARE(at(ids::kFilterLabel).topLeft(), QPoint(right - 200, 7));
+        QCOMPARE(at(ids::kFilterCombo).topLeft(), QPoint(right - 162, 2));
+        for (const auto& [id, mode] : kAnchored) {
+            const QRect was = original[id], now = at(id);
+            QCOMPARE(height - now.top(), 494 - was.top());
+            QCOMPARE(now.height(), was.height());
+            if (mode == AnchorMode::KeepRightBottom) {
+                QCOMPARE(width - now.left(), 756 - was.left());
+                QCOMPARE(now.width(), was.width());
+            } else {
+                QCOMPARE(now.left(), was.left());
+                if (mode == AnchorMode::StretchWidth)
+                    QCOMPARE(width - now.right(), 756 - was.right());
+                else
+                    QCOMPARE(now.width(), was.width());
+            }
+        }
+    }
 
     void SelectFolder(const QString& path) { QVERIFY(dialog_->FolderTree().SelectPath(path)); }
 
@@ -250,14 +325,43 @@ private slots:
         QTRY_COMPARE(model.rowCount(folder), 2);
     }
 
-    void aboutItemReachableFromTheWindow() {
+    void aboutItemOpensTheAboutBox() {
         MakeDialog();
         QMenu* menu = dialog_->WindowMenuButton().menu();
         QVERIFY(menu);
         QCOMPARE(menu->actions().size(), 1);
         QCOMPARE(menu->actions().first()->text(), QString("&About Larkspan..."));
         QCOMPARE(menu->actions().first()->data().toInt(), ids::kSysCmdAbout);
+        QVERIFY(menu->actions().first()->isEnabled());
         QVERIFY(dialog_->WindowMenuButton().isVisible());
+
+        // Chosen from the menu, the box opens over the window; its link opens pages the window's way.
+        QString caption, linked;
+        test::ModalAnswer<AboutBox> about([&](AboutBox& box) {
+            caption = box.windowTitle();
+            QTest::mouseClick(&box.Link(), Qt::LeftButton, {}, QPoint(2, 2));
+            linked = opener_.opened.value(0);
+            QTest::keyClick(&box, Qt::Key_Escape);
+        });
+        test::ModalAnswer<QMenu> choose([](QMenu& shown) {
+            shown.setActiveAction(shown.actions().first());
+            QTest::keyClick(&shown, Qt::Key_Return);
+        });
+        QTest::mouseClick(&dialog_->WindowMenuButton(), Qt::LeftButton);
+        QTRY_VERIFY(about.answered());
+        QCOMPARE(caption, QString("About Larkspan"));
+        QVERIFY(linked.startsWith("file:///") && linked.endsWith("/index.htm"));
+        QVERIFY(dialog_->isVisible());
+    }
+
+    void onlineHelpOpensTheFaq() {
+        MakeDialog();
+        QTest::mouseClick(resources::Control<QPushButton>(*dialog_, ids::kOnlineHelpButton), Qt::LeftButton);
+        QCOMPARE(opener_.opened.size(), 1);
+        const QUrl faq(opener_.opened.first());
+        QVERIFY(faq.isLocalFile());
+        QCOMPARE(QFileInfo(faq.toLocalFile()).fileName(), QString("Faq.htm"));
+        QVERIFY(QFileInfo(faq.toLocalFile()).isFile());
     }
 
     void historyAndOutDirFromSettings() {
@@ -275,11 +379,19 @@ private slots:
 
     void pickedFolders_data() {
         QTest::addColumn<QStringList>("history");  // OutputDir1.. as stored
-        QTest::addColumn<QStringList>("picks");
+        QTest::addColumn<QStringList>("picks");    // what the picker answers to each "..."
         QTest::addColumn<QStringList>("items");
         QTest::addColumn<QString>("selected");
         QTest::newRow("fresh profile") << QStringList{} << QStringList{"/srv/Out"}
                                        << QStringList{"Original directory", "/srv/Out"} << "/srv/Out";
+        QTest::newRow("cancelled") << QStringList{} << QStringList{"<cancel>"}
+                                   << QStringList{"Original directory"} << "Original directory";
+        QTest::newRow("no folder of the file system")
+            << QStringList{} << QStringList{"/srv/Out", "<no path>"}
+            << QStringList{"Original directory", "/srv/Out"} << "/srv/Out";
+        QTest::newRow("a folder nobody may write to is taken all the same")
+            << QStringList{} << QStringList{"/proc/sys"} << QStringList{"Original directory", "/proc/sys"}
+            << "/proc/sys";
         QTest::newRow("the same folder again only selects it")
             << QStringList{} << QStringList{"/srv/Out", "Original directory", "/srv/Out"}
             << QStringList{"Original directory", "/srv/Out"} << "/srv/Out";
@@ -299,9 +411,66 @@ private slots:
         for (int i = 0; i < history.size(); ++i)
             settings_->WriteString(OutputDirKey(i + 1), history[i].toStdString());
         MakeDialog();
-        for (const QString& pick : picks) dialog_->AddPickedFolder(pick);
+        PresetPicker picker;
+        dialog_->SetFolderPicker(&picker);
+        QStringList shown;  // the combo's text as each pick starts
+        for (const QString& pick : picks) {
+            if (pick == "<cancel>")
+                picker.answers << FolderPick{kFolderPickCancelled, {}};
+            else if (pick == "<no path>")
+                picker.answers << FolderPick{kFolderPickNoPath, {}};
+            else
+                picker.answers << FolderPick{kFolderPickOk, pick};
+            shown << "Select a Directory: " + dialog_->FolderCombo().currentText();
+            QTest::mouseClick(resources::Control<QPushButton>(*dialog_, ids::kBrowseButton), Qt::LeftButton);
+        }
+        QCOMPARE(picker.asked, shown);
         QCOMPARE(ComboItems(dialog_->FolderCombo()), items);
         QCOMPARE(dialog_->FolderCombo().currentText(), selected);
+    }
+
+    // The desktop's picker: folders only, opened on the combo's folder, and its answers.
+    void folderDialog_data() {
+        QTest::addColumn<QString>("initial");  // "<folder>" for a fresh folder
+        QTest::addColumn<QString>("shows");
+        QTest::addColumn<bool>("choose");
+        QTest::addColumn<int>("result");
+        QTest::newRow("chosen") << "<folder>"
+                                << "<folder>" << true << kFolderPickOk;
+        QTest::newRow("cancelled") << "<folder>"
+                                   << "<folder>" << false << kFolderPickCancelled;
+        QTest::newRow("no folder named")
+            << "Original directory" << QDir::homePath() << false << kFolderPickCancelled;
+    }
+
+    void folderDialog() {
+        QFETCH(QString, initial);
+        QFETCH(QString, shows);
+        QFETCH(bool, choose);
+        QFETCH(int, result);
+        initial.replace("<folder>", Folder());
+        shows.replace("<folder>", Folder());
+        std::filesystem::create_directories(folder_->path() / "inner");
+        folder_->WriteFile("a.docx");
+        QString title, directory;
+        bool foldersOnly = false;
+        test::ModalAnswer<QFileDialog> answer([&](QFileDialog& dialog) {
+            title = dialog.windowTitle();
+            directory = dialog.directory().absolutePath();
+            foldersOnly =
+                dialog.fileMode() == QFileDialog::Directory && dialog.testOption(QFileDialog::ShowDirsOnly);
+            auto* buttons = dialog.findChild<QDialogButtonBox*>();
+            if (!buttons) return dialog.reject();
+            buttons->button(choose ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)->click();
+        });
+        QWidget parent;
+        FolderPick pick = FolderDialog().DoModal("Select a Directory", initial, &parent);
+        QVERIFY(answer.answered());
+        QCOMPARE(title, QString("Select a Directory"));
+        QVERIFY(foldersOnly);
+        QCOMPARE(directory, shows);
+        QCOMPARE(pick.result, result);
+        QCOMPARE(pick.path, choose ? shows : QString());
     }
 
     void historyKeepsTheFiveFirstItems() {
@@ -606,14 +775,134 @@ private slots:
         QTest::newRow("filter label") << ids::kFilterLabel << QRect(561, 10, 44, 13);
     }
 
+    // The template's layout, as the window holds it before it is first shown and laid out.
     void templateGeometryInPixels() {
         QFETCH(int, id);
         QFETCH(QRect, rect);
-        MakeDialog();
-        QWidget* control = resources::FindControl(*dialog_, id);
+        MainWindowDialog dialog(*state_, *settings_);
+        QWidget* control = resources::FindControl(dialog, id);
         QVERIFY(control);
         QCOMPARE(control->geometry(), rect);
-        QCOMPARE(dialog_->size(), QSize(756, 494));
+        QCOMPARE(dialog.size(), QSize(756, 494));
+    }
+
+    void resizing_data() {
+        QTest::addColumn<QSize>("start");         // the client size when first shown; invalid: the template's
+        QTest::addColumn<QList<QSize>>("sizes");  // then asked for in turn
+        QTest::addColumn<int>("splitLeft");
+        QTest::addColumn<int>("splitRight");
+        QTest::addColumn<int>("listPane");
+        // The template's 494 pixels are below the minimum with a frame of less than 6: the window grows to
+        // it, and at that height the list pane's height is reset.
+        QTest::newRow("template size") << QSize() << QList<QSize>{} << 180 << 185 << 152;
+        QTest::newRow("wider") << QSize(900, 700) << QList<QSize>{{1200, 700}} << 180 << 185 << 366;
+        QTest::newRow("narrower moves the split for good")
+            << QSize(900, 700) << QList<QSize>{{740, 700}, {1200, 700}} << 186 << 192 << 366;
+        QTest::newRow("shorter") << QSize(900, 700) << QList<QSize>{{900, 560}} << 180 << 185 << 152;
+        QTest::newRow("below the minimum")
+            << QSize(900, 700) << QList<QSize>{{300, 200}} << 186 << 192 << 152;
+    }
+
+    void resizing() {
+        QFETCH(QSize, start);
+        QFETCH(QList<QSize>, sizes);
+        QFETCH(int, splitLeft);
+        QFETCH(int, splitRight);
+        QFETCH(int, listPane);
+        QMap<int, QRect> original;
+        {
+            MainWindowDialog unshown(*state_, *settings_);
+            for (const auto& [id, mode] : kAnchored)
+                original[id] = resources::FindControl(unshown, id)->geometry();
+        }
+        MakeDialog(start);
+        for (QSize size : sizes) {
+            dialog_->resize(size);
+            const QSize outer = size.grownBy(Frame()).expandedTo({740, 500});
+            QTRY_COMPARE(dialog_->frameGeometry().size(), outer);
+        }
+        QCOMPARE(dialog_->Layout().rtSplitVer.left, splitLeft);
+        QCOMPARE(dialog_->Layout().rtSplitVer.right, splitRight);
+        QCOMPARE(dialog_->Layout().nHeightListSel, listPane);
+        QCOMPARE(dialog_->Layout().szMainDlg.cx, dialog_->frameGeometry().width());
+        QCOMPARE(dialog_->Layout().szMainDlg.cy, dialog_->frameGeometry().height());
+        CheckLayout(original);
+    }
+
+    // Minimising changes no size here: nothing is reset, and restoring shows the same layout.
+    void minimisedAndRestored() {
+        MakeDialog(QSize(900, 700));
+        auto geometries = [this] {
+            QList<QRect> all;
+            for (QWidget* child : dialog_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                all << child->geometry();
+            return all;
+        };
+        const QList<QRect> before = geometries();
+        const QSize outer = dialog_->frameGeometry().size();
+        dialog_->showMinimized();
+        QTRY_VERIFY(dialog_->isMinimized());
+        dialog_->showNormal();
+        QTRY_VERIFY(!dialog_->isMinimized());
+        QCOMPARE(geometries(), before);
+        QCOMPARE(dialog_->Layout().rtSplitVer.right, 185);
+        QCOMPARE(dialog_->Layout().nHeightListSel, 366);
+        QCOMPARE(dialog_->Layout().szMainDlg.cx, outer.width());
+        QCOMPARE(dialog_->Layout().szMainDlg.cy, outer.height());
+    }
+
+    void layoutSavedAtClose_data() {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("normal") << false;
+        QTest::newRow("maximised") << true;
+    }
+
+    void layoutSavedAtClose() {
+        QFETCH(bool, maximised);
+        // Where the window was at set-up is stored, not where it is put or moved afterwards.
+        dialog_ = std::make_unique<MainWindowDialog>(*state_, *settings_);
+        const QPoint placed = dialog_->frameGeometry().topLeft();
+        dialog_->resize(900, 700);
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog_.get()));
+        dialog_->move(dialog_->pos() + QPoint(40, 30));
+        QTRY_VERIFY(dialog_->frameGeometry().topLeft() != placed);
+        const QSize normal = dialog_->frameGeometry().size();
+        if (maximised) {
+            dialog_->showMaximized();
+            QTRY_VERIFY(dialog_->isMaximized() && dialog_->frameGeometry().size() != normal);
+        }
+        const int height = dialog_->height();
+        const int right = dialog_->frameGeometry().right() + 1 - dialog_->geometry().left();  // W.right
+        dialog_->close();
+        dialog_.reset();
+
+        const int splitBottom =
+            height - 102;  // the template's distance of the tree's bottom from the client's
+        const QList<QPair<QString, int>> expected = {
+            {"rtSplitVer_left", 180},
+            {"rtSplitVer_top", 26},
+            {"rtSplitVer_right", 185},
+            {"rtSplitVer_bottom", splitBottom},
+            {"rtSplitHor_left", 185},
+            {"rtSplitHor_top", splitBottom - 366 - 36},
+            {"rtSplitHor_right", right - 11},
+            {"rtSplitHor_bottom", splitBottom - 366},
+            {"ptMainDlgPos_x", placed.x()},
+            {"ptMainDlgPos_y", placed.y()},
+            {"szMainDlg_cx", normal.width()},
+            {"szMainDlg_cy", normal.height()},
+            {"bMaximized", maximised ? 16777216 : 0},
+            {"nHeightListSel", 366},
+        };
+        std::optional<registry::Key> section = registry::Key::Open(
+            registry::Root::CurrentUser, settings_->SectionPath(), registry::Access::Read);
+        QVERIFY(section);
+        for (const auto& [name, value] : expected) {
+            std::optional<std::uint32_t> stored = section->QueryDword(name.toStdString());
+            QVERIFY2(stored, qPrintable(name));
+            QCOMPARE(QPair(name, int(*stored)), QPair(name, value));
+        }
     }
 
     void tabOrderFollowsTheTemplate() {
