@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "../converter/zip_builder.h"
 #include "../core/temp_folder.h"
 #include "platform/process.h"
 
@@ -205,6 +207,67 @@ TEST_P(EndedFromOutside, LeavesNoEngineAndNoHalfWrittenTarget) {
         if (entry.path().filename().string().starts_with(".")) continue;
         EXPECT_NE(ReadBack(entry.path()).find("Quarterly report"), std::string::npos) << entry.path();
     }
+}
+
+// The largest resident memory any of this build's engines reached, watched from outside while it runs.
+class EnginePeakWatch {
+public:
+    EnginePeakWatch()
+        : thread_([this](std::stop_token stop) {
+              while (!stop.stop_requested()) {
+                  for (pid_t engine : RunningEngines()) {
+                      std::ifstream status("/proc/" + std::to_string(engine) + "/status");
+                      for (std::string line; std::getline(status, line);) {
+                          unsigned long long kib = 0;
+                          if (std::sscanf(line.c_str(), "VmHWM: %llu kB", &kib) == 1)
+                              peak_ = std::max<std::uint64_t>(peak_, kib << 10);
+                      }
+                  }
+                  std::this_thread::sleep_for(5ms);
+              }
+          }) {}
+    std::uint64_t Peak() {
+        thread_.request_stop();
+        thread_.join();
+        return peak_;
+    }
+
+private:
+    std::atomic<std::uint64_t> peak_{0};
+    std::jthread thread_;
+};
+
+// A 300 KB package whose word/document.xml inflates to 100 MB of one-letter paragraphs: sizes a document can
+// have, so the content check lets it through, and LibreOffice would take gigabytes building it. The engine's
+// memory cap stops it with its own reason long before the time bound, and the batch goes on.
+TEST_F(CliConversion, ADocumentPastTheMemoryCapFailsWithItsReasonAndTheBatchGoesOn) {
+    using zuv0::testing::ZipEntry;
+    constexpr std::string_view paragraph = "<w:p><w:r><w:t>a</w:t></w:r></w:p>";
+    std::vector<ZipEntry> parts = zuv0::testing::WordParts({});
+    parts.back() = {parts.back().name, zuv0::testing::DocumentHead(), std::string(paragraph),
+                    100'000'000 / paragraph.size(), std::string(zuv0::testing::kDocumentTail)};
+    WriteBytes(in / "huge.docx", zuv0::testing::BuildZip(parts));
+    ASSERT_LT(fs::file_size(in / "huge.docx"), 400'000u);
+    fs::copy_file(kSamples / "memo.docx", in / "memo.docx");
+    constexpr std::uint64_t cap = std::uint64_t(1024) << 20;
+    ::setenv("LARKSPAN_ENGINE_MEMORY", "1024", 1);
+
+    EnginePeakWatch watch;
+    RunResult run = RunLarkspan({(in / "*.docx").string(), "doc", out.string()});
+    const std::uint64_t peak = watch.Peak();
+    ::unsetenv("LARKSPAN_ENGINE_MEMORY");
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, (in / "huge.docx").string() +
+                              ": too large to convert: it needs more than 1024 MiB of memory\n");
+    EXPECT_NE(ReadBack(out / "memo.doc").find("Kraków"), std::string::npos);
+    EXPECT_FALSE(fs::exists(out / "huge.doc"));
+    EXPECT_FALSE(HoldsTemporary(out));
+    // The cap is kept by watching: the engine may grow for one look's worth past it, no more.
+    EXPECT_GT(peak, cap / 2) << "the engine never came near the cap";
+    EXPECT_LT(peak, cap + (std::uint64_t(32) << 20)) << "peak " << (peak >> 20) << " MiB";
+    std::printf("engine peak %llu KiB under a cap of %llu KiB\n", static_cast<unsigned long long>(peak >> 10),
+                static_cast<unsigned long long>(cap >> 10));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, EndedFromOutside,
