@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "content_sniff.h"
+#include "rtf_fields.h"
 #include "unique_fd.h"
 
 namespace larkspan::zuv0 {
@@ -65,6 +66,9 @@ Outcome SourceCopy::Make(const Job& job, const fs::path& folder) {
     const Sniffed sniffed = SniffContent(copy.get(), static_cast<std::uint64_t>(info.st_size));
     if (sniffed.kind == ContentKind::Encrypted) return Failure(ExitCode::PasswordProtected, source);
     if (!sniffed.accepted()) return Failure(ExitCode::NotADocument, source, sniffed.detail);
+    if (sniffed.kind == ContentKind::Rtf && !DisarmPictureFields(copy.get()))
+        return Failure(ExitCode::Internal, source,
+                       std::string("cannot copy it for the engine: ") + std::strerror(errno));
     return Success();
 }
 

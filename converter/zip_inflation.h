@@ -4,7 +4,8 @@
 //
 // The sizes the package declares are checked first, and then each deflated part is inflated (into a
 // scratch buffer, thrown away) and counted, stopping at the first bound passed: a part may declare any size
-// it likes, so the declared numbers alone prove nothing.
+// it likes, so the declared numbers alone prove nothing. The Word parts' XML is also read for how deep its
+// tables nest (see table_depth.h), stored or deflated.
 
 #include <cstdint>
 #include <string>
@@ -30,7 +31,8 @@ inline constexpr std::uint64_t kInflationRatioLimit = 1000;
 inline constexpr std::uint64_t kRatioFloor = std::uint64_t(1) << 20;
 
 // Why the parts would inflate to more than a document holds ("word/document.xml would inflate to 600 MiB"),
-// or empty when they would not. `fd` holds the package the parts were listed from.
+// or nest tables deeper than any document does, or empty when neither. `fd` holds the package the parts were
+// listed from.
 std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts);
 
 }  // namespace larkspan::zuv0

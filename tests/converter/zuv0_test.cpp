@@ -425,6 +425,17 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const fs::path& f) { return Inflating(f, std::string(4096, ' '), 12800); },
                     "inflating.doc", kNotADocument, "not a document",
                     "word/document.xml would inflate more than 1000-fold"},
+        // LibreOffice would spend minutes laying these out.
+        RefusalCase{"TablesNestedThousandsDeep",
+                    [](const fs::path& f) {
+                        std::string body;
+                        for (int i = 0; i < 5000; ++i) body += "<w:tbl><w:tr><w:tc>";
+                        body += "<w:p/>";
+                        for (int i = 0; i < 5000; ++i) body += "</w:tc></w:tr></w:tbl><w:p/>";
+                        return Written(f, "nested.docx", BuildZip(WordParts(body)));
+                    },
+                    "nested.doc", kNotADocument, "not a document",
+                    "word/document.xml nests tables more than 64 deep"},
         RefusalCase{"TruncatedDoc",
                     [](const fs::path& f) { return Truncated(f, "report.doc", 6000, "cut.doc"); }, "cut.docx",
                     kNotADocument, "not a document"},
