@@ -167,14 +167,14 @@ Outcome Engine::LoadAndSave(const Job& job) {
     std::error_code error = output.Open(job.target);
     if (!error) {
         crash_guard::SetTemporary(output.temporaryPath().native());
-        fs::copy_file(staged, output.temporaryPath(), fs::copy_options::overwrite_existing, error);
+        error = output.Fill(staged);
     }
     if (!error) error = output.Commit();
     output.Discard();
     crash_guard::SetTemporary({});
     fs::remove(staged, ignored);
 
-    return error ? Failure(ExitCode::SaveFailed, job.target.native(), error.message()) : Success();
+    return error ? Failure(ExitCode::SaveFailed, job.target.native(), OutputErrorText(error)) : Success();
 }
 
 }  // namespace larkspan::zuv0

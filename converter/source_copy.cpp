@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "byte_reader.h"
 #include "content_sniff.h"
 #include "rtf_fields.h"
 #include "unique_fd.h"
@@ -15,21 +16,6 @@
 namespace larkspan::zuv0 {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool WriteAll(int fd, const char* data, std::size_t count) {
-    while (count > 0) {
-        const ssize_t written = ::write(fd, data, count);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-}  // namespace
 
 SourceCopy::~SourceCopy() {
     if (!path_.empty()) ::unlink(path_.c_str());

@@ -14,66 +14,10 @@
 #include <thread>
 
 #include "../converter/zip_builder.h"
-#include "../core/temp_folder.h"
-#include "platform/process.h"
+#include "cli_run.h"
 
-namespace larkspan {
+namespace larkspan::test {
 namespace {
-
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
-const fs::path kSamples = LARKSPAN_SAMPLES;
-
-struct RunResult {
-    int status = -1;
-    std::string errors;
-};
-
-RunResult RunLarkspan(const std::vector<std::string>& arguments) {
-    std::error_code error;
-    auto child = process::ChildProcess::Start(LARKSPAN_PROGRAM, arguments, error);
-    EXPECT_TRUE(child) << error.message();
-    if (!child) return {};
-    process::WaitResult waited = child->Wait(300s);
-    EXPECT_EQ(waited.outcome, process::WaitOutcome::Exited);
-    return {waited.exitCode, waited.errorOutput};
-}
-
-// What an independent reader makes of a converted document.
-std::string ReadBack(const fs::path& document) {
-    std::string command = document.extension() == ".docx"
-                              ? "pandoc -t plain --wrap=none '" + document.string() + "' 2>&1"
-                              : "catdoc -d utf-8 -w '" + document.string() + "' 2>&1";
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return text;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-class CliConversion : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        // One engine profile for the whole suite: creating a fresh one costs seconds per run.
-        ::setenv("XDG_CACHE_HOME", LARKSPAN_ENGINE_CACHE, 1);
-    }
-    CliConversion() {
-        ::setenv("LARKSPAN_REGISTRY_DIR", registry.str().c_str(), 1);
-        fs::create_directories(in);
-        fs::create_directories(out);
-    }
-    test::TempFolder registry;
-    test::TempFolder work;
-    fs::path in = work.path() / "in";
-    fs::path out = work.path() / "out";
-};
 
 TEST_F(CliConversion, DocToDocxKeepsTheText) {
     fs::copy_file(kSamples / "report.doc", in / "REPORT.DOC");
@@ -276,4 +220,4 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndedFromOutside,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace larkspan
+}  // namespace larkspan::test
