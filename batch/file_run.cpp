@@ -1,5 +1,6 @@
 #include "batch/file_run.h"
 
+#include <cerrno>
 #include <filesystem>
 
 #include "batch/auto_rename.h"
@@ -13,14 +14,32 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(a, b, ec);
 }
 
+// Why a source cannot be taken, or empty when it is there. A link to nothing and a loop of links are told
+// apart from a file that went away during the run.
+std::string MissingSource(const std::string& source) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(source, error);
+    if (!error && status.type() != fs::file_type::not_found) return {};
+    if (error == std::errc::too_many_symbolic_link_levels) return "it is a loop of symbolic links";
+    std::error_code ignored;
+    if (fs::is_symlink(fs::symlink_status(source, ignored)))
+        return "it is a symbolic link to something that does not exist";
+    if (error && error != std::errc::no_such_file_or_directory) return "cannot reach it: " + error.message();
+    return "the file no longer exists";
+}
+
+// What the user is told of a failed write: a full disk, or the user's quota, by that name.
+std::string WriteErrorText(std::error_code error) {
+    if (error == std::errc::no_space_on_device || error.value() == EDQUOT) return "disk full";
+    return error.message();
+}
+
 }  // namespace
 
 std::optional<FileResult> FileRun::Run(const std::string& source, BatchEnd& end) {
     FileResult result;
-    if (!FileExists(source)) {
-        result.reason = "the file no longer exists";
-        return result;
-    }
+    if (result.reason = MissingSource(source); !result.reason.empty()) return result;
     const DocumentKind kind = GetDocumentKind(source);
     result.target = FormatOutputPath(job_.m_strOutputFolder, source, job_.m_nTargetFormat);
     events_.TargetFormed(result.target);
@@ -56,7 +75,7 @@ std::optional<FileResult> FileRun::Run(const std::string& source, BatchEnd& end)
 
     if (!NeedsConversion(kind, job_.m_nTargetFormat)) {
         if (std::error_code error = files::CopyFileReplacing(source, result.target, stop_)) {
-            result.reason = "copy failed: " + error.message();
+            result.reason = "copy failed: " + WriteErrorText(error);
             return result;
         }
         result.outcome = FileOutcome::Copied;

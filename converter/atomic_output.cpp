@@ -8,6 +8,10 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#include "byte_reader.h"
+#include "unique_fd.h"
 
 namespace larkspan::zuv0 {
 
@@ -105,6 +109,28 @@ std::error_code AtomicOutput::Commit() {
         ::close(folder);
     }
     return {};
+}
+
+std::error_code AtomicOutput::Fill(const fs::path& from) {
+    UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return LastError();
+    UniqueFd out(::open(temporary_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (out.get() < 0) return LastError();
+    std::vector<char> buffer(256 * 1024);
+    for (;;) {
+        const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return LastError();
+        if (got == 0) break;
+        if (!WriteAll(out.get(), buffer.data(), static_cast<std::size_t>(got))) return LastError();
+    }
+    // Some file systems report a full disk only when the file is closed.
+    return ::close(out.Release()) == 0 ? std::error_code{} : LastError();
+}
+
+std::string OutputErrorText(std::error_code error) {
+    if (error == std::errc::no_space_on_device || error.value() == EDQUOT) return "disk full";
+    return error.message();
 }
 
 void AtomicOutput::Discard() {

@@ -9,6 +9,7 @@
 // Anything left over is removed when the object goes away.
 
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace larkspan::zuv0 {
@@ -25,6 +26,10 @@ public:
 
     const std::filesystem::path& temporaryPath() const { return temporary_; }
 
+    // Writes the bytes of `from` into the temporary. The error is the one the write met, a full disk
+    // included (a library copy may turn that into a plain input/output error).
+    std::error_code Fill(const std::filesystem::path& from);
+
     // Gives the temporary the usual permissions, flushes it to disk and renames it onto the target.
     // Fails with OutputError::EmptyResult when nothing was written.
     std::error_code Commit();
@@ -39,6 +44,9 @@ private:
 
 enum class OutputError { EmptyResult = 1 };
 std::error_code make_error_code(OutputError error);
+
+// The error as the user is told it: "disk full" when the disk or the user's quota has no room left.
+std::string OutputErrorText(std::error_code error);
 
 }  // namespace larkspan::zuv0
 

@@ -23,7 +23,8 @@ enum class ContentKind {
     PlainText,  // UTF-8, or UTF-16 after a byte order mark, without control characters
     Encrypted,  // an encrypted Word 2007 package, stored as a compound file: only a password opens it
     Empty,
-    Damaged,  // a Word file with parts that it needs cut off
+    Damaged,    // a Word file with parts that it needs cut off
+    Oversized,  // a package whose parts would inflate to more than any document holds
     Unknown,
 };
 
@@ -33,7 +34,7 @@ struct Sniffed {
 
     bool accepted() const {
         return kind != ContentKind::Encrypted && kind != ContentKind::Empty && kind != ContentKind::Damaged &&
-               kind != ContentKind::Unknown;
+               kind != ContentKind::Oversized && kind != ContentKind::Unknown;
     }
 };
 

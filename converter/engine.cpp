@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kDefaultProgramFolder = "/usr/lib/libreoffice/program";
+constexpr const char* kLoadOptions = "MacroSecurityLevel=3";
 
 bool HoldsLibreOffice(const fs::path& folder) {
     std::error_code ignored;
@@ -131,7 +132,9 @@ Outcome Engine::LoadAndSave(const Job& job) {
 
     crash_guard::SetOutcomeOnCrash(
         Failure(ExitCode::NotADocument, source, "LibreOffice crashed while reading it"));
-    std::unique_ptr<lok::Document> document(office_->documentLoad(loadingUrl_.c_str()));
+    // LibreOfficeKit sets the macro security level on every load, to "medium" when not told otherwise, and
+    // keeps it in the profile; macros are never executed on its loads either way.
+    std::unique_ptr<lok::Document> document(office_->documentLoad(loadingUrl_.c_str(), kLoadOptions));
     if (!document) {
         if (passwordAsked_) return Failure(ExitCode::PasswordProtected, source);
         return Failure(ExitCode::NotADocument, source,
@@ -164,14 +167,14 @@ Outcome Engine::LoadAndSave(const Job& job) {
     std::error_code error = output.Open(job.target);
     if (!error) {
         crash_guard::SetTemporary(output.temporaryPath().native());
-        fs::copy_file(staged, output.temporaryPath(), fs::copy_options::overwrite_existing, error);
+        error = output.Fill(staged);
     }
     if (!error) error = output.Commit();
     output.Discard();
     crash_guard::SetTemporary({});
     fs::remove(staged, ignored);
 
-    return error ? Failure(ExitCode::SaveFailed, job.target.native(), error.message()) : Success();
+    return error ? Failure(ExitCode::SaveFailed, job.target.native(), OutputErrorText(error)) : Success();
 }
 
 }  // namespace larkspan::zuv0

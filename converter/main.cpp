@@ -11,6 +11,7 @@
 #include "console.h"
 #include "engine.h"
 #include "job.h"
+#include "network_cutoff.h"
 #include "outcome.h"
 #include "serve.h"
 
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     const pid_t parent = ::getppid();
     // A caller that closed its end of our standard error must not kill us before the temporary is gone.
     std::signal(SIGPIPE, SIG_IGN);
+    // While there is one thread. Where the machine forbids it, the profile's settings still hold.
+    CutOffNetwork();
     try {
         return Run(argc, argv, parent);
     } catch (const std::exception& error) {

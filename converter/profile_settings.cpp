@@ -18,6 +18,25 @@ constexpr std::string_view kHead =
 
 constexpr std::string_view kTail = "</oor:items>";
 
+struct Setting {
+    std::string_view path;
+    std::string_view name;
+    std::string_view value;
+};
+
+// Held at these values whatever the profile says, checked on every start: a document never runs code and
+// never fetches anything, and nothing is written beside it.
+constexpr Setting kEnforced[] = {
+    {"/org.openoffice.Office.Common/Misc", "UseLocking", "false"},
+    // Very high: only signed macros from trusted locations, and there are none; no macro runs at all.
+    {"/org.openoffice.Office.Common/Security/Scripting", "MacroSecurityLevel", "3"},
+    {"/org.openoffice.Office.Common/Security/Scripting", "DisableMacrosExecution", "true"},
+    // Linked pictures are not fetched, from a web address or elsewhere: they stay links.
+    {"/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true"},
+    // Never update links (linked sections, OLE links) while loading: 0 is "never".
+    {"/org.openoffice.Office.Writer/Content/Update", "Link", "0"},
+};
+
 std::string Item(std::string_view path, std::string_view name, std::string_view value) {
     std::string item = "<item oor:path=\"";
     item += path;
@@ -25,8 +44,26 @@ std::string Item(std::string_view path, std::string_view name, std::string_view 
     item += name;
     item += "\" oor:op=\"fuse\"><value>";
     item += value;
-    item += "</value></prop></item>\n";
+    item += "</value></prop></item>";
     return item;
+}
+
+// Puts the setting into the text at its value, replacing the item LibreOffice wrote for it; false when
+// the text already held it so.
+bool Enforce(std::string& text, std::string& added, const Setting& setting) {
+    const std::string item = Item(setting.path, setting.name, setting.value);
+    const std::string head = "<item oor:path=\"" + std::string(setting.path) + "\"><prop oor:name=\"" +
+                             std::string(setting.name) + "\"";
+    const std::size_t at = text.find(head);
+    const std::size_t end = at == std::string::npos ? at : text.find("</item>", at);
+    if (end == std::string::npos) {
+        added += item + "\n";
+        return true;
+    }
+    const std::size_t length = end + 7 - at;
+    if (text.compare(at, length, item) == 0) return false;
+    text.replace(at, length, item);
+    return true;
 }
 
 bool HasProperty(const std::string& text, std::string_view name) {
@@ -66,22 +103,18 @@ std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::p
     const fs::path file = folder / "registrymodifications.xcu";
 
     std::string text = ReadAll(file);
+    // New profile, or a file LibreOffice could not read either: it is rebuilt from defaults anyway.
+    if (text.rfind(kTail) == std::string::npos) text = std::string(kHead) + std::string(kTail) + "\n";
     std::string items;
-    if (!HasProperty(text, "UseLocking"))
-        items += Item("/org.openoffice.Office.Common/Misc", "UseLocking", "false");
+    bool changed = false;
+    for (const Setting& setting : kEnforced) changed = Enforce(text, items, setting) || changed;
     if (!HasProperty(text, "ooSetupLastVersion")) {
         if (const std::string version = InstalledVersion(programFolder); !version.empty())
-            items += Item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version);
+            items += Item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version) + "\n";
     }
-    if (items.empty()) return {};
+    if (!changed && items.empty()) return {};
 
-    const std::size_t tail = text.rfind(kTail);
-    if (tail == std::string::npos) {
-        // New profile, or a file LibreOffice could not read either: it is rebuilt from defaults anyway.
-        text = std::string(kHead) + items + std::string(kTail) + "\n";
-    } else {
-        text.insert(tail, items);
-    }
+    text.insert(text.rfind(kTail), items);
 
     // Written beside and renamed, so an interrupted write cannot cost the profile its settings.
     const fs::path temporary = folder / "registrymodifications.xcu.zuv0";

@@ -8,27 +8,14 @@
 #include <cstring>
 #include <vector>
 
+#include "byte_reader.h"
 #include "content_sniff.h"
+#include "rtf_fields.h"
 #include "unique_fd.h"
 
 namespace larkspan::zuv0 {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool WriteAll(int fd, const char* data, std::size_t count) {
-    while (count > 0) {
-        const ssize_t written = ::write(fd, data, count);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-}  // namespace
 
 SourceCopy::~SourceCopy() {
     if (!path_.empty()) ::unlink(path_.c_str());
@@ -65,6 +52,9 @@ Outcome SourceCopy::Make(const Job& job, const fs::path& folder) {
     const Sniffed sniffed = SniffContent(copy.get(), static_cast<std::uint64_t>(info.st_size));
     if (sniffed.kind == ContentKind::Encrypted) return Failure(ExitCode::PasswordProtected, source);
     if (!sniffed.accepted()) return Failure(ExitCode::NotADocument, source, sniffed.detail);
+    if (sniffed.kind == ContentKind::Rtf && !DisarmPictureFields(copy.get()))
+        return Failure(ExitCode::Internal, source,
+                       std::string("cannot copy it for the engine: ") + std::strerror(errno));
     return Success();
 }
 

@@ -24,6 +24,8 @@ public:
     UniqueFd& operator=(const UniqueFd&) = delete;
 
     int get() const { return fd_; }
+    // Hands the descriptor over, to be closed by the caller.
+    int Release() { return std::exchange(fd_, -1); }
     void Reset(int fd = -1) {
         if (fd_ >= 0) ::close(fd_);
         fd_ = fd;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "byte_reader.h"
+#include "zip_inflation.h"
 
 namespace larkspan::zuv0 {
 
@@ -50,6 +52,27 @@ bool FindZipDirectory(int fd, std::uint64_t size, ZipDirectory& directory) {
     return false;
 }
 
+// The numbers of an entry that do not fit in 32 bits are in its zip64 extra field, in this order, each only
+// when the directory gives 0xFFFFFFFF in its place.
+void ResolveZip64(const unsigned char* extra, std::size_t length, ZipPart& part) {
+    for (std::size_t p = 0; p + 4 <= length;) {
+        const std::size_t size = U16(extra + p + 2);
+        if (p + 4 + size > length) return;
+        if (U16(extra + p) == 0x0001) {
+            const unsigned char* field = extra + p + 4;
+            const unsigned char* end = field + size;
+            for (std::uint64_t* value : {&part.declaredSize, &part.packedSize, &part.localOffset}) {
+                if (*value != 0xFFFFFFFF) continue;
+                if (field + 8 > end) return;
+                *value = U64(field);
+                field += 8;
+            }
+            return;
+        }
+        p += 4 + size;
+    }
+}
+
 }  // namespace
 
 Sniffed CheckZipPackage(int fd, std::uint64_t size) {
@@ -64,34 +87,41 @@ Sniffed CheckZipPackage(int fd, std::uint64_t size) {
     Bytes entries(directory.size);
     if (!ReadAt(fd, directory.offset, entries.data(), entries.size())) return truncated;
 
-    bool wordMain = false;
-    bool contentTypes = false;
-    bool wordFolder = false;
-    bool openDocument = false;
+    std::vector<ZipPart> parts;
     constexpr std::size_t kEntryHeader = 46;
     for (std::size_t p = 0; p + kEntryHeader <= entries.size();) {
         const unsigned char* entry = &entries[p];
         if (std::memcmp(entry, "PK\x01\x02", 4) != 0) return damaged;
-        const std::uint32_t packedSize = U32(entry + 20);
         const std::size_t nameLength = U16(entry + 28);
-        const std::size_t entryLength = kEntryHeader + nameLength + U16(entry + 30) + U16(entry + 32);
-        const std::uint32_t localOffset = U32(entry + 42);
+        const std::size_t extraLength = U16(entry + 30);
+        const std::size_t entryLength = kEntryHeader + nameLength + extraLength + U16(entry + 32);
         if (p + entryLength > entries.size()) return damaged;
-        const std::string_view name(reinterpret_cast<const char*>(entry + kEntryHeader), nameLength);
-        // Zip64 entries keep their real numbers elsewhere; the common case is all that needs checking.
-        if (packedSize != 0xFFFFFFFF && localOffset != 0xFFFFFFFF &&
-            std::uint64_t{localOffset} + 30 + nameLength + packedSize > directory.offset)
+        ZipPart part;
+        part.name.assign(reinterpret_cast<const char*>(entry + kEntryHeader), nameLength);
+        part.method = U16(entry + 10);
+        part.packedSize = U32(entry + 20);
+        part.declaredSize = U32(entry + 24);
+        part.localOffset = U32(entry + 42);
+        ResolveZip64(entry + kEntryHeader + nameLength, extraLength, part);
+        if (part.localOffset > directory.offset || part.packedSize > directory.offset - part.localOffset ||
+            30 + nameLength > directory.offset - part.localOffset - part.packedSize)
             return truncated;
-        wordMain = wordMain || name == "word/document.xml";
-        contentTypes = contentTypes || name == "[Content_Types].xml";
-        wordFolder = wordFolder || name.starts_with("word/");
-        // Text, or a spreadsheet or drawing: the engine tells them apart by loading it.
-        openDocument = openDocument || name == "content.xml";
+        parts.push_back(std::move(part));
         p += entryLength;
     }
+
+    const auto holds = [&](auto&& test) { return std::any_of(parts.begin(), parts.end(), test); };
+    const bool wordMain = holds([](const ZipPart& part) { return part.name == "word/document.xml"; });
+    const bool contentTypes = holds([](const ZipPart& part) { return part.name == "[Content_Types].xml"; });
+    const bool wordFolder = holds([](const ZipPart& part) { return part.name.starts_with("word/"); });
+    // Text, or a spreadsheet or drawing: the engine tells them apart by loading it.
+    const bool openDocument = holds([](const ZipPart& part) { return part.name == "content.xml"; });
+    if (!wordMain && !(contentTypes && wordFolder) && !openDocument)
+        return {ContentKind::Unknown, "a zip archive without a Word document in it"};
+    if (std::string refusal = InflationRefusal(fd, parts); !refusal.empty())
+        return {ContentKind::Oversized, std::move(refusal)};
     if (wordMain || (contentTypes && wordFolder)) return {ContentKind::WordPackage, {}};
-    if (openDocument) return {ContentKind::OpenDocument, {}};
-    return {ContentKind::Unknown, "a zip archive without a Word document in it"};
+    return {ContentKind::OpenDocument, {}};
 }
 
 }  // namespace larkspan::zuv0

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,66 +13,11 @@
 #include <sstream>
 #include <thread>
 
-#include "../core/temp_folder.h"
-#include "platform/process.h"
+#include "../converter/zip_builder.h"
+#include "cli_run.h"
 
-namespace larkspan {
+namespace larkspan::test {
 namespace {
-
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
-const fs::path kSamples = LARKSPAN_SAMPLES;
-
-struct RunResult {
-    int status = -1;
-    std::string errors;
-};
-
-RunResult RunLarkspan(const std::vector<std::string>& arguments) {
-    std::error_code error;
-    auto child = process::ChildProcess::Start(LARKSPAN_PROGRAM, arguments, error);
-    EXPECT_TRUE(child) << error.message();
-    if (!child) return {};
-    process::WaitResult waited = child->Wait(300s);
-    EXPECT_EQ(waited.outcome, process::WaitOutcome::Exited);
-    return {waited.exitCode, waited.errorOutput};
-}
-
-// What an independent reader makes of a converted document.
-std::string ReadBack(const fs::path& document) {
-    std::string command = document.extension() == ".docx"
-                              ? "pandoc -t plain --wrap=none '" + document.string() + "' 2>&1"
-                              : "catdoc -d utf-8 -w '" + document.string() + "' 2>&1";
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return text;
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-class CliConversion : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        // One engine profile for the whole suite: creating a fresh one costs seconds per run.
-        ::setenv("XDG_CACHE_HOME", LARKSPAN_ENGINE_CACHE, 1);
-    }
-    CliConversion() {
-        ::setenv("LARKSPAN_REGISTRY_DIR", registry.str().c_str(), 1);
-        fs::create_directories(in);
-        fs::create_directories(out);
-    }
-    test::TempFolder registry;
-    test::TempFolder work;
-    fs::path in = work.path() / "in";
-    fs::path out = work.path() / "out";
-};
 
 TEST_F(CliConversion, DocToDocxKeepsTheText) {
     fs::copy_file(kSamples / "report.doc", in / "REPORT.DOC");
@@ -207,10 +153,71 @@ TEST_P(EndedFromOutside, LeavesNoEngineAndNoHalfWrittenTarget) {
     }
 }
 
+// The largest resident memory any of this build's engines reached, watched from outside while it runs.
+class EnginePeakWatch {
+public:
+    EnginePeakWatch()
+        : thread_([this](std::stop_token stop) {
+              while (!stop.stop_requested()) {
+                  for (pid_t engine : RunningEngines()) {
+                      std::ifstream status("/proc/" + std::to_string(engine) + "/status");
+                      for (std::string line; std::getline(status, line);) {
+                          unsigned long long kib = 0;
+                          if (std::sscanf(line.c_str(), "VmHWM: %llu kB", &kib) == 1)
+                              peak_ = std::max<std::uint64_t>(peak_, kib << 10);
+                      }
+                  }
+                  std::this_thread::sleep_for(5ms);
+              }
+          }) {}
+    std::uint64_t Peak() {
+        thread_.request_stop();
+        thread_.join();
+        return peak_;
+    }
+
+private:
+    std::atomic<std::uint64_t> peak_{0};
+    std::jthread thread_;
+};
+
+// A 300 KB package whose word/document.xml inflates to 100 MB of one-letter paragraphs: sizes a document can
+// have, so the content check lets it through, and LibreOffice would take gigabytes building it. The engine's
+// memory cap stops it with its own reason long before the time bound, and the batch goes on.
+TEST_F(CliConversion, ADocumentPastTheMemoryCapFailsWithItsReasonAndTheBatchGoesOn) {
+    using zuv0::testing::ZipEntry;
+    constexpr std::string_view paragraph = "<w:p><w:r><w:t>a</w:t></w:r></w:p>";
+    std::vector<ZipEntry> parts = zuv0::testing::WordParts({});
+    parts.back() = {parts.back().name, zuv0::testing::DocumentHead(), std::string(paragraph),
+                    100'000'000 / paragraph.size(), std::string(zuv0::testing::kDocumentTail)};
+    WriteBytes(in / "huge.docx", zuv0::testing::BuildZip(parts));
+    ASSERT_LT(fs::file_size(in / "huge.docx"), 400'000u);
+    fs::copy_file(kSamples / "memo.docx", in / "memo.docx");
+    constexpr std::uint64_t cap = std::uint64_t(1024) << 20;
+    ::setenv("LARKSPAN_ENGINE_MEMORY", "1024", 1);
+
+    EnginePeakWatch watch;
+    RunResult run = RunLarkspan({(in / "*.docx").string(), "doc", out.string()});
+    const std::uint64_t peak = watch.Peak();
+    ::unsetenv("LARKSPAN_ENGINE_MEMORY");
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, (in / "huge.docx").string() +
+                              ": too large to convert: it needs more than 1024 MiB of memory\n");
+    EXPECT_NE(ReadBack(out / "memo.doc").find("Kraków"), std::string::npos);
+    EXPECT_FALSE(fs::exists(out / "huge.doc"));
+    EXPECT_FALSE(HoldsTemporary(out));
+    // The cap is kept by watching: the engine may grow for one look's worth past it, no more.
+    EXPECT_GT(peak, cap / 2) << "the engine never came near the cap";
+    EXPECT_LT(peak, cap + (std::uint64_t(32) << 20)) << "peak " << (peak >> 20) << " MiB";
+    std::printf("engine peak %llu KiB under a cap of %llu KiB\n", static_cast<unsigned long long>(peak >> 10),
+                static_cast<unsigned long long>(cap >> 10));
+}
+
 INSTANTIATE_TEST_SUITE_P(Signals, EndedFromOutside,
                          ::testing::Values(EndCase{"CtrlC", SIGINT, 130}, EndCase{"Terminated", SIGTERM, 143},
                                            EndCase{"Killed", SIGKILL, -1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace larkspan
+}  // namespace larkspan::test

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <string>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "zip_builder.h"
 
 namespace larkspan::zuv0::testing {
 namespace {
@@ -286,6 +288,7 @@ struct RefusalCase {
     std::string targetName;
     int exitCode;
     std::string reason;
+    std::string detail = {};  // in the line's parentheses, when given
 };
 
 fs::path Copy(const fs::path& folder, const std::string& sample, const std::string& name) {
@@ -304,6 +307,19 @@ fs::path Truncated(const fs::path& folder, const std::string& sample, long keep,
 fs::path Written(const fs::path& folder, const std::string& name, const std::string& bytes) {
     WriteFile(folder / name, bytes);
     return folder / name;
+}
+
+constexpr std::string_view kOneLetterParagraph = "<w:p><w:r><w:t>a</w:t></w:r></w:p>";
+
+// A Word package whose word/document.xml is `count` copies of `paragraph`, declaring `declared` as its size
+// when given.
+fs::path Inflating(const fs::path& folder, std::string_view paragraph, std::size_t count,
+                   std::optional<std::uint64_t> declared = std::nullopt) {
+    std::vector<ZipEntry> parts = WordParts({});
+    ZipEntry& document = parts.back();
+    document = {document.name, DocumentHead(), std::string(paragraph), count, std::string(kDocumentTail)};
+    document.declaredSize = declared;
+    return Written(folder, "inflating.docx", BuildZip(parts));
 }
 
 // Every `from` replaced by `to` of the same length: zip entry names are not covered by checksums.
@@ -334,6 +350,9 @@ TEST_P(RefusesSource, WithOneLineAndNoOutput) {
     const Finished run = Convert(source, folder_ / row.targetName);
 
     ExpectRefused(run, row.exitCode, row.reason);
+    if (!row.detail.empty()) {
+        EXPECT_THAT(run.err, HasSubstr(" (" + row.detail));
+    }
     EXPECT_FALSE(run.timedOut);
     // No target and no temporary: the folder is as it was.
     EXPECT_EQ(FolderNames(folder_.path()), before);
@@ -379,6 +398,44 @@ INSTANTIATE_TEST_SUITE_P(
                                        Renamed(ReadFile(kSamples / "letter.docx"), "word/", "wurd/"));
                     },
                     "other.doc", kNotADocument, "not a document"},
+        // Sizes no document has: refused before LibreOffice sees them, whether declared or found by
+        // inflating.
+        RefusalCase{"PartDeclaringAbsurdSize",
+                    [](const fs::path& f) { return Inflating(f, kOneLetterParagraph, 10, 600u << 20); },
+                    "inflating.doc", kNotADocument, "not a document",
+                    "word/document.xml would inflate to 600 MiB"},
+        RefusalCase{
+            "PartsDeclaringAbsurdTotal",
+            [](const fs::path& f) {
+                std::vector<ZipEntry> parts = WordParts("<w:p/>");
+                for (int i = 0; i < 5; ++i)
+                    parts.push_back(
+                        {"word/media/image" + std::to_string(i) + ".png", "x", {}, 0, {}, true, 250u << 20});
+                return Written(f, "parts.docx", BuildZip(parts));
+            },
+            "parts.doc", kNotADocument, "not a document", "its parts would inflate to more than 1024 MiB"},
+        RefusalCase{"PartHidingItsSize",
+                    [](const fs::path& f) {
+                        return Inflating(f, kOneLetterParagraph, (300u << 20) / kOneLetterParagraph.size(),
+                                         200000);
+                    },
+                    "inflating.doc", kNotADocument, "not a document",
+                    "word/document.xml would inflate to more than 256 MiB"},
+        RefusalCase{"PartInflatingBeyondAnyRatio",
+                    [](const fs::path& f) { return Inflating(f, std::string(4096, ' '), 12800); },
+                    "inflating.doc", kNotADocument, "not a document",
+                    "word/document.xml would inflate more than 1000-fold"},
+        // LibreOffice would spend minutes laying these out.
+        RefusalCase{"TablesNestedThousandsDeep",
+                    [](const fs::path& f) {
+                        std::string body;
+                        for (int i = 0; i < 5000; ++i) body += "<w:tbl><w:tr><w:tc>";
+                        body += "<w:p/>";
+                        for (int i = 0; i < 5000; ++i) body += "</w:tc></w:tr></w:tbl><w:p/>";
+                        return Written(f, "nested.docx", BuildZip(WordParts(body)));
+                    },
+                    "nested.doc", kNotADocument, "not a document",
+                    "word/document.xml nests tables more than 64 deep"},
         RefusalCase{"TruncatedDoc",
                     [](const fs::path& f) { return Truncated(f, "report.doc", 6000, "cut.doc"); }, "cut.docx",
                     kNotADocument, "not a document"},
@@ -412,11 +469,11 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const fs::path& f) { return Copy(f, "password/protected.doc", "secret.doc"); },
                     "secret.docx", kPasswordProtected, "password protected"},
         // An encrypted Word 2007 package is a compound file; LibreOffice alone calls it unreadable.
-        RefusalCase{"EncryptedWordPackage",
-                    [](const fs::path& f) {
-                        return Copy(f, "third-party/bug53475-password-is-pass.docx", "secret.docx");
-                    },
-                    "secret.doc", kPasswordProtected, "password protected"},
+        RefusalCase{
+            "EncryptedWordPackage",
+            [](const fs::path&
+                   f) { return Copy(f, "third-party/bug53475-password-is-pass.docx", "secret.docx"); },
+            "secret.doc", kPasswordProtected, "password protected"},
         RefusalCase{"TargetWithoutExtension",
                     [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "report",
                     kSaveFailed, "save failed"},

@@ -1,0 +1,123 @@
+#include "zip_inflation.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "byte_reader.h"
+#include "table_depth.h"
+
+namespace larkspan::zuv0 {
+
+namespace {
+
+constexpr std::uint16_t kDeflated = 8;
+constexpr std::size_t kLocalHeader = 30;
+constexpr std::size_t kNameShown = 80;
+
+std::string MiB(std::uint64_t bytes) {
+    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MiB";
+}
+
+// A part's name as the reason shows it, cut at a character boundary: a name can be 64 KiB long.
+std::string Shown(const std::string& name) {
+    if (name.size() <= kNameShown) return name;
+    std::size_t end = kNameShown;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    return name.substr(0, end) + "...";
+}
+
+bool IsWordXml(const std::string& name) {
+    return name.starts_with("word/") && name.ends_with(".xml");
+}
+
+// Reads a stored part, or inflates a deflated one, and counts its bytes, stopping once the count passes
+// `budget` or the tables in it nest too deep. Data that does not inflate ends the count where it stops:
+// LibreOffice decides about a damaged part.
+std::uint64_t InflatedSize(int fd, const ZipPart& part, std::uint64_t budget, TableDepth* tables) {
+    unsigned char header[kLocalHeader];
+    if (!ReadAt(fd, part.localOffset, header, sizeof header) || std::memcmp(header, "PK\x03\x04", 4) != 0)
+        return 0;
+    std::uint64_t at = part.localOffset + kLocalHeader + U16(header + 26) + U16(header + 28);
+    const bool deflated = part.method == kDeflated;
+
+    z_stream stream{};
+    if (deflated && ::inflateInit2(&stream, -MAX_WBITS) != Z_OK) return 0;
+    Bytes in(64 * 1024);
+    Bytes out(256 * 1024);
+    std::uint64_t left = part.packedSize;
+    std::uint64_t inflated = 0;
+    int status = Z_OK;
+    while (status == Z_OK && inflated <= budget && (!tables || tables->deepest() <= kTableDepthLimit)) {
+        if (stream.avail_in == 0) {
+            const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, in.size()));
+            if (chunk == 0 || !ReadAt(fd, at, in.data(), chunk)) break;
+            at += chunk;
+            left -= chunk;
+            stream.next_in = in.data();
+            stream.avail_in = static_cast<uInt>(chunk);
+        }
+        if (!deflated) {
+            if (tables) tables->Feed(stream.next_in, stream.avail_in);
+            inflated += stream.avail_in;
+            stream.avail_in = 0;
+            continue;
+        }
+        stream.next_out = out.data();
+        stream.avail_out = static_cast<uInt>(out.size());
+        status = ::inflate(&stream, Z_NO_FLUSH);
+        if (tables) tables->Feed(out.data(), out.size() - stream.avail_out);
+        inflated += out.size() - stream.avail_out;
+        if (status == Z_BUF_ERROR && stream.avail_in == 0) status = Z_OK;  // wants more input
+    }
+    if (deflated) ::inflateEnd(&stream);
+    return inflated;
+}
+
+}  // namespace
+
+std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts) {
+    // What the directory claims, before anything is inflated.
+    std::uint64_t declaredTotal = 0;
+    for (const ZipPart& part : parts) {
+        if (part.declaredSize > kPartInflationLimit)
+            return Shown(part.name) + " would inflate to " + MiB(part.declaredSize);
+        declaredTotal += part.declaredSize;
+        if (declaredTotal > kTotalInflationLimit)
+            return "its parts would inflate to more than " + MiB(kTotalInflationLimit);
+    }
+
+    // What the bytes really hold, and how deep the Word parts nest their tables.
+    std::uint64_t total = 0;
+    for (const ZipPart& part : parts) {
+        const bool wordXml = IsWordXml(part.name);
+        if (part.method != kDeflated && !(part.method == 0 && wordXml)) {
+            total += part.method == 0 ? part.packedSize : 0;
+            continue;
+        }
+        const std::uint64_t ratioBound =
+            part.method == 0 ? kPartInflationLimit
+                             : std::max(kRatioFloor, std::min(part.packedSize, kPartInflationLimit) *
+                                                         kInflationRatioLimit);
+        const std::uint64_t partBound = std::min(kPartInflationLimit, ratioBound);
+        const std::uint64_t budget =
+            std::min(partBound, kTotalInflationLimit - std::min(total, kTotalInflationLimit));
+        TableDepth tables;
+        const std::uint64_t inflated = InflatedSize(fd, part, budget, wordXml ? &tables : nullptr);
+        if (tables.deepest() > kTableDepthLimit)
+            return Shown(part.name) + " nests tables more than " + std::to_string(kTableDepthLimit) + " deep";
+        if (inflated > budget) {
+            if (budget == partBound && partBound == ratioBound && ratioBound < kPartInflationLimit)
+                return Shown(part.name) + " would inflate more than " + std::to_string(kInflationRatioLimit) +
+                       "-fold (past " + MiB(ratioBound) + ")";
+            if (budget == partBound)
+                return Shown(part.name) + " would inflate to more than " + MiB(partBound);
+            return "its parts would inflate to more than " + MiB(kTotalInflationLimit);
+        }
+        total += inflated;
+    }
+    return {};
+}
+
+}  // namespace larkspan::zuv0
