@@ -3,7 +3,8 @@
 # its default engines, and with LARKSPAN_JOBS=1 as the window's run converts), by one
 # `soffice --headless --convert-to` call over all of them, and by a bare LibreOfficeKit loop (the floor:
 # LibreOffice with nothing of ours around it). Prints the wall times, the ratios to soffice and the peak
-# resident memory of larkspan's engines. Usage: bench/convert.sh [N...]   (default: 20 100)
+# resident memory of larkspan's engines; each is run REPEAT times (default 3) and the medians are shown.
+# Usage: bench/convert.sh [N...]   (default: 20 100)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${LARKSPAN_BUILD:-$here/build}
@@ -12,6 +13,7 @@ floor="$build/bin/larkspan_lok_loop"
 [ -x "$larkspan" ] && [ -x "$floor" ] || { echo "build first: scripts/bootstrap" >&2; exit 1; }
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(20 100)
+repeat=${REPEAT:-3}
 
 work=$(mktemp -d /tmp/larkspan-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -52,7 +54,7 @@ printf '%-6s %10s %10s %10s %10s %9s %9s %9s %12s\n' "N" "larkspan" "jobs=1" "so
   "ratio" "ratio j1" "j1-floor" "engine peak"
 for n in "${counts[@]}"; do
   src="$work/src-$n"; html="$work/html-$n"
-  mkdir -p "$src" "$html" "$work/out-l-$n" "$work/out-1-$n" "$work/out-s-$n" "$work/out-f-$n"
+  mkdir -p "$src" "$html"
   for i in $(seq -w 1 "$n"); do
     printf '<html><body><h1>Document %s</h1><p>Some <b>bold</b> and <i>italic</i> text, Größe %s.</p>
 <table border="1"><tr><td>a</td><td>%s</td></tr></table></body></html>\n' "$i" "$i" "$i" > "$html/doc$i.html"
@@ -63,23 +65,32 @@ for n in "${counts[@]}"; do
     [ "$(find "$src" -name '*.doc' | wc -l)" -eq "$n" ] && break
   done
 
-  t0=$(now)
-  with_engine_peak "$work/peak-$n" "$larkspan" "$src/*.doc" docx "$work/out-l-$n"
-  t1=$(now)
-  LARKSPAN_JOBS=1 "$larkspan" "$src/*.doc" docx "$work/out-1-$n"
-  t2=$(now)
-  soffice -env:UserInstallation="$soffice_profile" --headless --convert-to docx --outdir "$work/out-s-$n" \
-    "$src"/*.doc >/dev/null 2>&1
-  t3=$(now)
-  "$floor" "$work/floor-profile" "$work/out-f-$n" "$src"/*.doc >/dev/null
-  t4=$(now)
-
-  for out in l 1 s f; do
-    made=$(find "$work/out-$out-$n" -name '*.docx' | wc -l)
-    [ "$made" -eq "$n" ] || echo "run $out produced $made of $n" >&2
+  # Each way REPEAT times, interleaved, so that a busy moment of the machine does not fall on one of them;
+  # the medians are compared.
+  : > "$work/times-$n"
+  for ((r = 1; r <= repeat; r++)); do
+    rm -rf "$work/out-l-$n" "$work/out-1-$n" "$work/out-s-$n" "$work/out-f-$n"
+    mkdir -p "$work/out-l-$n" "$work/out-1-$n" "$work/out-s-$n" "$work/out-f-$n"
+    t0=$(now)
+    with_engine_peak "$work/peak-$n" "$larkspan" "$src/*.doc" docx "$work/out-l-$n"
+    t1=$(now)
+    LARKSPAN_JOBS=1 "$larkspan" "$src/*.doc" docx "$work/out-1-$n"
+    t2=$(now)
+    soffice -env:UserInstallation="$soffice_profile" --headless --convert-to docx --outdir "$work/out-s-$n" \
+      "$src"/*.doc >/dev/null 2>&1
+    t3=$(now)
+    "$floor" "$work/floor-profile" "$work/out-f-$n" "$src"/*.doc >/dev/null
+    t4=$(now)
+    for out in l 1 s f; do
+      made=$(find "$work/out-$out-$n" -name '*.docx' | wc -l)
+      [ "$made" -eq "$n" ] || echo "run $out produced $made of $n" >&2
+    done
+    echo "$t0 $t1 $t2 $t3 $t4 $(cat "$work/peak-$n")" >> "$work/times-$n"
   done
-  awk -v n="$n" -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" -v peak="$(cat "$work/peak-$n")" \
-    'BEGIN { l = b - a; j = c - b; s = d - c; f = e - d
-             printf "%-6s %10.2f %10.2f %10.2f %10.2f %9.2f %9.2f %7.1fms %9.0f MiB\n",
-                    n, l, j, s, f, l / s, j / s, 1000 * (j - f) / n, peak / 1024 }'
+  awk -v n="$n" '
+    function median(a, k,   i, j, t) { for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t } return a[int((k + 1) / 2)] }
+    { l[NR] = $2 - $1; j[NR] = $3 - $2; s[NR] = $4 - $3; f[NR] = $5 - $4; if ($6 > peak) peak = $6 }
+    END { L = median(l, NR); J = median(j, NR); S = median(s, NR); F = median(f, NR)
+          printf "%-6s %10.2f %10.2f %10.2f %10.2f %9.2f %9.2f %7.1fms %9.0f MiB\n",
+                 n, L, J, S, F, L / S, J / S, 1000 * (J - F) / n, peak / 1024 }' "$work/times-$n"
 done
