@@ -62,6 +62,8 @@ int MainWindow::RunCommandLineConversion(const CommandLineArguments& arguments, 
     WordVersionCode = FindWordInstallation(WordFolder);
     m_arrFoundPaths.clear();
     ScanFolder("", arguments.source);
+    // Nothing to do is no failure, but a mistyped pattern must not look like a finished job.
+    if (m_arrFoundPaths.empty()) std::cerr << "larkspan: no file matches " << arguments.source << '\n';
 
     std::string format = paths::ToLowerAscii(arguments.format);
     m_nFormat = format == "docx" ? kFormatDocx : kFormatDoc;

@@ -98,9 +98,10 @@ TEST_F(CommandLineConversion, CopyOntoItselfLeavesTheFileIntact) {
     EXPECT_EQ(ReadText(in / "a.doc"), "keep me");
 }
 
-TEST_F(CommandLineConversion, EmptySourceListIsSilentSuccess) {
+TEST_F(CommandLineConversion, APatternThatMatchesNothingSaysSoAndSucceeds) {
+    std::filesystem::create_directories(in / "folder.doc");
     EXPECT_EQ(Run(in.string() + "/*.doc", "docx", out.string()), 0);
-    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(errors, "larkspan: no file matches " + in.string() + "/*.doc\n");
     EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
