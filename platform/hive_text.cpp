@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/paths.h"
 #include "platform/text_encoding.h"
 
 namespace larkspan::registry {
@@ -62,15 +63,24 @@ std::string Quote(std::string_view text) {
     return out;
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Pairs of hex digits separated by commas, as an export writes them.
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(std::string_view s) {
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(s.size() / 3 + 1);
     while (!s.empty()) {
         s = TrimLeft(s);
         if (s.empty()) break;
         if (s.size() < 2) return std::nullopt;
-        unsigned value = 0;
-        if (std::sscanf(std::string(s.substr(0, 2)).c_str(), "%2x", &value) != 1) return std::nullopt;
-        bytes.push_back(static_cast<std::uint8_t>(value));
+        int high = HexDigit(s[0]), low = HexDigit(s[1]);
+        if (high < 0 || low < 0) return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
         s.remove_prefix(2);
         s = TrimLeft(s);
         if (!s.empty()) {
@@ -92,26 +102,19 @@ std::optional<Value> ParseValue(std::string_view data) {
         if (digits.empty() || digits.size() > 8) return std::nullopt;
         std::uint32_t number = 0;
         for (char c : digits) {
-            int d;
-            if (c >= '0' && c <= '9')
-                d = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                d = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                d = c - 'A' + 10;
-            else
-                return std::nullopt;
+            int d = HexDigit(c);
+            if (d < 0) return std::nullopt;
             number = number * 16 + static_cast<std::uint32_t>(d);
         }
         return Value(number);
     }
     if (data.starts_with("hex(1):")) {
-        // A string with line breaks: UTF-16LE bytes ending in a NUL character.
+        // A string that a quoted text cannot hold: UTF-16LE bytes ending in one NUL character.
         std::optional<std::vector<std::uint8_t>> bytes = ParseHexBytes(data.substr(7));
         if (!bytes || bytes->size() % 2 != 0) return std::nullopt;
-        std::optional<std::string> text = Utf16LeToUtf8(*bytes);
+        std::optional<std::string> text = Utf16LeToUtf8(*bytes, InvalidBytes::Escape);
         if (!text) return std::nullopt;
-        while (!text->empty() && text->back() == '\0') text->pop_back();
+        if (!text->empty() && text->back() == '\0') text->pop_back();
         return Value(std::move(*text));
     }
     if (data.starts_with("hex")) {
@@ -124,6 +127,7 @@ std::optional<Value> ParseValue(std::string_view data) {
 
 std::string FormatHexBytes(const std::vector<std::uint8_t>& bytes) {
     std::string out;
+    out.reserve(bytes.size() * 3);
     char buf[4];
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (i > 0) out += ',';
@@ -135,10 +139,11 @@ std::string FormatHexBytes(const std::vector<std::uint8_t>& bytes) {
 
 std::string FormatValue(const Value& value) {
     if (const auto* text = std::get_if<std::string>(&value)) {
-        if (text->find_first_of("\r\n") == std::string::npos) return Quote(*text);
-        std::optional<std::vector<std::uint8_t>> utf16 = Utf8ToUtf16Le(*text + '\0');
-        if (utf16) return "hex(1):" + FormatHexBytes(*utf16);
-        return Quote(*text);  // not UTF-8: kept as it is, the reader stops at the line break
+        // A quoted text is read line by line and as UTF-8; anything else goes as UTF-16, with the bytes
+        // that are no UTF-8 carried as escapes, so that every byte string reads back as it was.
+        if (text->find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos && IsValidUtf8(*text))
+            return Quote(*text);
+        return "hex(1):" + FormatHexBytes(*Utf8ToUtf16Le(*text + '\0', InvalidBytes::Escape));
     }
     if (const auto* number = std::get_if<std::uint32_t>(&value)) {
         char buf[16];
@@ -151,9 +156,12 @@ std::string FormatValue(const Value& value) {
 }  // namespace
 
 KeySection* Hive::FindSection(std::string_view path) {
-    for (KeySection& section : sections_)
-        if (EqualsIgnoreCase(section.path, path)) return &section;
-    return nullptr;
+    return const_cast<KeySection*>(std::as_const(*this).FindSection(path));
+}
+
+const KeySection* Hive::FindSection(std::string_view path) const {
+    auto found = sectionAt_.find(paths::ToLowerAscii(std::string(path)));
+    return found == sectionAt_.end() ? nullptr : &sections_[found->second];
 }
 
 bool Hive::HasKey(std::string_view path) const {
@@ -169,24 +177,28 @@ bool Hive::HasKey(std::string_view path) const {
 }
 
 void Hive::CreateKey(std::string_view path) {
+    auto add = [this](std::string_view sectionPath) {
+        if (sectionAt_.try_emplace(paths::ToLowerAscii(std::string(sectionPath)), sections_.size()).second) {
+            sections_.push_back(KeySection{std::string(sectionPath), {}});
+            valueAt_.emplace_back();
+        }
+    };
     // Every level below the root gets its own section, as an export lists them.
     std::size_t pos = path.find('\\');
     while (pos != std::string_view::npos) {
         std::size_t next = path.find('\\', pos + 1);
-        std::string_view prefix = path.substr(0, next);
-        if (!FindSection(prefix)) sections_.push_back(KeySection{std::string(prefix), {}});
+        add(path.substr(0, next));
         pos = next;
     }
-    if (!FindSection(path)) sections_.push_back(KeySection{std::string(path), {}});
+    add(path);
 }
 
 const Value* Hive::FindValue(std::string_view path, std::string_view name) const {
-    for (const KeySection& section : sections_) {
-        if (!EqualsIgnoreCase(section.path, path)) continue;
-        for (const auto& [valueName, value] : section.values)
-            if (EqualsIgnoreCase(valueName, name)) return &value;
-    }
-    return nullptr;
+    const KeySection* section = FindSection(path);
+    if (!section) return nullptr;
+    const auto& names = valueAt_[static_cast<std::size_t>(section - sections_.data())];
+    auto found = names.find(paths::ToLowerAscii(std::string(name)));
+    return found == names.end() ? nullptr : &section->values[found->second].second;
 }
 
 void Hive::SetValue(std::string_view path, std::string_view name, Value value) {
@@ -195,13 +207,16 @@ void Hive::SetValue(std::string_view path, std::string_view name, Value value) {
         CreateKey(path);
         section = FindSection(path);
     }
-    for (auto& [valueName, existing] : section->values) {
-        if (EqualsIgnoreCase(valueName, name)) {
-            existing = std::move(value);
-            return;
-        }
-    }
-    section->values.emplace_back(std::string(name), std::move(value));
+    auto& names = valueAt_[static_cast<std::size_t>(section - sections_.data())];
+    auto [at, added] = names.try_emplace(paths::ToLowerAscii(std::string(name)), section->values.size());
+    if (added)
+        section->values.emplace_back(std::string(name), std::move(value));
+    else
+        section->values[at->second].second = std::move(value);
+}
+
+bool StorableName(std::string_view name) {
+    return name.find('\n') == std::string_view::npos;
 }
 
 bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
@@ -233,6 +248,10 @@ bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
         ++lineNumber;
         std::string_view line = TrimRight(raw);
+        if (end == std::string_view::npos && (!line.empty() || !pending.empty())) {
+            error = "the last line is cut off at line " + std::to_string(lineNumber);
+            return false;
+        }
         if (!pending.empty()) line = TrimLeft(line);
         if (!pending.empty() ||
             (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string_view::npos)) {
@@ -281,6 +300,10 @@ bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
     }
     if (!sawHeader) {
         error = "empty hive";
+        return false;
+    }
+    if (!pending.empty()) {
+        error = "a value is cut off at the end";
         return false;
     }
     return true;

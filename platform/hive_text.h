@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@ namespace larkspan::registry {
 struct KeySection {
     std::string path;  // full path with the root name, as written in the hive
     std::vector<std::pair<std::string, Value>> values;  // "" is the default value
+    bool operator==(const KeySection&) const = default;
 };
 
 class Hive {
@@ -26,10 +28,19 @@ public:
 
 private:
     KeySection* FindSection(std::string_view path);
+    const KeySection* FindSection(std::string_view path) const;
     std::vector<KeySection> sections_;
+    // Lower-cased key path to its section, and per section lower-cased value name to its place: a hive of
+    // a hundred thousand values still parses in linear time.
+    std::unordered_map<std::string, std::size_t> sectionAt_;
+    std::vector<std::unordered_map<std::string, std::size_t>> valueAt_;
 };
 
-// False with a reason when the text is not a hive.
+// Key paths and value names are written as they are, so a line break in one could not be read back.
+bool StorableName(std::string_view name);
+
+// False with a reason when the text is not a hive. A last line without its line break counts as cut off,
+// so a hive cut short inside a value never reads as a different value.
 bool ParseHive(std::string_view text, Hive& hive, std::string& error);
 std::string FormatHive(const Hive& hive);
 

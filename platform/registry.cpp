@@ -224,6 +224,10 @@ std::optional<Key> Key::Open(Root root, std::string_view subKey, Access access) 
 
 std::optional<Key> Key::Create(Root root, std::string_view subKey, std::error_code& error) {
     std::string full = FullKeyPath(root, subKey);
+    if (!StorableName(full)) {
+        error = std::make_error_code(std::errc::invalid_argument);
+        return std::nullopt;
+    }
     error = ModifyHive(HivePath(root), [&](Hive& hive) {
         hive.CreateKey(full);
         return std::error_code{};
@@ -263,6 +267,7 @@ std::error_code Key::SetDword(std::string_view name, std::uint32_t value) const 
 
 std::error_code Key::Set(std::string_view name, Value value) const {
     if (access_ != Access::Write) return std::make_error_code(std::errc::permission_denied);
+    if (!StorableName(name)) return std::make_error_code(std::errc::invalid_argument);
     std::string full = FullKeyPath(root_, subKey_);
     return ModifyHive(HivePath(root_), [&](Hive& hive) -> std::error_code {
         // The key may have been removed by another program since it was opened.

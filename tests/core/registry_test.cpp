@@ -49,8 +49,31 @@ INSTANTIATE_TEST_SUITE_P(Texts, StringRoundTrip,
                                            StringCase{"NonAscii", "/home/jörg/Größe/naïve café/Ωμέγα"},
                                            StringCase{"LineBreaks", "first line\nsecond\r\nthird"},
                                            StringCase{"Brackets", "[not a key]\n[HKEY_CURRENT_USER\\x]"},
-                                           StringCase{"EqualsAndAt", "@=\"x\"=dword:1"}),
+                                           StringCase{"EqualsAndAt", "@=\"x\"=dword:1"},
+                                           StringCase{"NotUtf8WithLineBreak", "caf\xe9\n\xff\xfe\r\n\x80"},
+                                           StringCase{"Nuls", std::string("\0a\0\nb\0\0", 7)},
+                                           StringCase{"EveryByte",
+                                                      [] {
+                                                          std::string all;
+                                                          for (int b = 0; b < 256; ++b)
+                                                              all += static_cast<char>(b);
+                                                          return all;
+                                                      }()}),
                          [](const auto& info) { return info.param.name; });
+
+TEST(Registry, NamesWithALineBreakAreRefusedAndTheHiveStaysReadable) {
+    ScopedRegistry registry;
+    Key key = CreateKey(Root::CurrentUser, "Software\\Larkspan");
+    ASSERT_FALSE(key.SetString("Kept", "value"));
+    EXPECT_EQ(key.SetString("two\nlines", "x"), std::errc::invalid_argument);
+    std::error_code ec;
+    EXPECT_FALSE(Key::Create(Root::CurrentUser, "Software\\a\nb", ec));
+    EXPECT_EQ(ec, std::errc::invalid_argument);
+    // A carriage return alone stays inside its line, as NULs and other bytes do.
+    ASSERT_FALSE(key.SetString(std::string("odd\r\0name\xff", 10), "y"));
+    EXPECT_EQ(key.QueryString(std::string("odd\r\0name\xff", 10)), "y");
+    EXPECT_EQ(key.QueryString("Kept"), "value");
+}
 
 TEST(Registry, DwordAndDefaultValueRoundTrip) {
     ScopedRegistry registry;

@@ -1,0 +1,113 @@
+#include "platform/hive_text.h"
+
+#include <gtest/gtest.h>
+
+namespace larkspan::registry {
+namespace {
+
+constexpr std::string_view kKey = "HKEY_CURRENT_USER\\Software\\Larkspan";
+
+std::string HiveWith(std::string_view valueLines) {
+    return "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Larkspan]\r\n" +
+           std::string(valueLines) + "\r\n";
+}
+
+// Formats a hive holding one string value and parses it again.
+std::optional<std::string> RoundTrip(const std::string& text) {
+    Hive hive;
+    hive.SetValue(kKey, "Value", text);
+    Hive read;
+    std::string error;
+    if (!ParseHive(FormatHive(hive), read, error)) return std::nullopt;
+    const Value* value = read.FindValue(kKey, "Value");
+    if (!value || !std::holds_alternative<std::string>(*value)) return std::nullopt;
+    return std::get<std::string>(*value);
+}
+
+TEST(HiveText, EveryByteStringOfLengthTwoReadsBackAsItWas) {
+    // Covers every byte value alone and next to every other: NULs, line breaks, lead bytes cut short.
+    for (int a = 0; a < 256; ++a) {
+        for (int b = 0; b < 256; ++b) {
+            const std::string text{static_cast<char>(a), static_cast<char>(b)};
+            ASSERT_EQ(RoundTrip(text), text) << a << ' ' << b;
+            ASSERT_EQ(RoundTrip(text.substr(1)), text.substr(1)) << b;
+        }
+    }
+}
+
+TEST(HiveText, TextThatIsNoUtf8AndHoldsALineBreakStaysOnItsLines) {
+    static constexpr char kBytes[] = "\xff\xfe path\n\x80\r\nC:\\\"x\"\xed\xa0\x80\xf4\x90\x80\x80\0";
+    const std::string text(kBytes, sizeof kBytes - 1);
+    Hive hive;
+    hive.SetValue(kKey, "Value", text);
+    hive.SetValue(kKey, "After", std::uint32_t{7});
+    const std::string formatted = FormatHive(hive);
+    // One line a value: the value after it is still read.
+    EXPECT_NE(formatted.find("\"Value\"=hex(1):ff,dc,fe,dc,20,00"), std::string::npos) << formatted;
+    Hive read;
+    std::string error;
+    ASSERT_TRUE(ParseHive(formatted, read, error)) << error;
+    EXPECT_EQ(std::get<std::string>(*read.FindValue(kKey, "Value")), text);
+    EXPECT_EQ(std::get<std::uint32_t>(*read.FindValue(kKey, "after")), 7u);
+}
+
+struct ReadCase {
+    const char* name;
+    std::string line;      // the value line as a hive holds it
+    std::string expected;  // the string it reads as
+};
+
+class HiveValueReading : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(HiveValueReading, ReadsWhatEarlierHivesAndExportsHold) {
+    Hive hive;
+    std::string error;
+    ASSERT_TRUE(ParseHive(HiveWith(GetParam().line), hive, error)) << error;
+    const Value* value = hive.FindValue(kKey, "a");
+    ASSERT_TRUE(value);
+    ASSERT_TRUE(std::holds_alternative<std::string>(*value));
+    EXPECT_EQ(std::get<std::string>(*value), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, HiveValueReading,
+    ::testing::Values(
+        ReadCase{"QuotedUtf8", "\"a\"=\"Größe \\\"1\\\" C:\\\\x\"", "Größe \"1\" C:\\x"},
+        ReadCase{"QuotedLatin1AsItsBytes", "\"a\"=\"caf\xe9\"", "caf\xe9"},
+        ReadCase{"Utf16WithLineBreak", "\"a\"=hex(1):61,00,0a,00,e4,00,00,00", "a\n\xc3\xa4"},
+        ReadCase{"Utf16OverSeveralLines", "\"a\"=hex(1):61,00,\\\r\n  0d,00,0a,00,00,00", "a\r\n"},
+        ReadCase{"Utf16WithoutClosingNul", "\"a\"=hex(1):61,00,62,00", "ab"},
+        ReadCase{"Utf16KeepsATrailingNulOfItsOwn", "\"a\"=hex(1):0a,00,00,00,00,00", std::string("\n\0", 2)},
+        ReadCase{"EscapedBytes", "\"a\"=hex(1):ff,dc,0a,00,80,dc,00,00", "\xff\n\x80"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(HiveText, MalformedHexAndStrayHalvesAreRefused) {
+    for (const char* line : {"\"a\"=hex(1):6", "\"a\"=hex(1):61", "\"a\"=hex(1):+1,00", "\"a\"=hex(1):0x,00",
+                             "\"a\"=hex(1):00,d8,00,00", "\"a\"=hex(1):7f,dc,00,00", "\"a\"=hex(2):1,2"}) {
+        Hive hive;
+        std::string error;
+        EXPECT_FALSE(ParseHive(HiveWith(line), hive, error)) << line;
+    }
+}
+
+TEST(HiveText, AHiveCutShortAnywhereNeverReadsAsOtherValues) {
+    const std::string text = HiveWith(
+        "\"OutDir\"=\"/home/ann/Out\"\r\n\"Lines\"=hex(1):6f,00,0a,00,74,00,00,00\r\n"
+        "\"bMaximized\"=dword:01000000\r\n\"Raw\"=hex(2):25,00,50,00,\\\r\n  41,00,00,00\r\n"
+        "\"AutoClose\"=dword:00000001");
+    Hive whole;
+    std::string wholeError;
+    ASSERT_TRUE(ParseHive(text, whole, wholeError)) << wholeError;
+    for (std::size_t length = 0; length < text.size(); ++length) {
+        Hive cut;
+        std::string error;
+        if (!ParseHive(text.substr(0, length), cut, error)) continue;
+        // What a cut hive holds is exactly what the whole one holds under those names.
+        for (const KeySection& section : cut.sections())
+            for (const auto& [name, value] : section.values)
+                EXPECT_EQ(value, *whole.FindValue(section.path, name)) << "cut at " << length << ": " << name;
+    }
+}
+
+}  // namespace
+}  // namespace larkspan::registry
