@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <optional>
 
-#include "platform/paths.h"
 #include "platform/text_encoding.h"
 
 namespace larkspan::registry {
@@ -13,15 +12,26 @@ namespace {
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kOldHeader = "REGEDIT4";
 
+unsigned char Fold(char c) {
+    unsigned char x = static_cast<unsigned char>(c);
+    return x >= 'A' && x <= 'Z' ? static_cast<unsigned char>(x - 'A' + 'a') : x;
+}
+
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Fold(a[i]) != Fold(b[i])) return false;
     return true;
+}
+
+// FNV-1a over the case-folded bytes, its high bits then mixed into the low ones that pick a slot: names
+// that differ only in their last digits would otherwise crowd together.
+std::uint64_t FoldedHash(std::string_view s) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char c : s) hash = (hash ^ Fold(c)) * 1099511628211ull;
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdull;
+    return hash ^ (hash >> 33);
 }
 
 std::string_view TrimRight(std::string_view s) {
@@ -38,29 +48,34 @@ std::string_view TrimLeft(std::string_view s) {
 std::optional<std::string> ReadQuoted(std::string_view& s) {
     if (s.empty() || s.front() != '"') return std::nullopt;
     std::string out;
-    for (std::size_t i = 1; i < s.size(); ++i) {
-        char c = s[i];
-        if (c == '\\') {
-            if (i + 1 >= s.size()) return std::nullopt;
-            out += s[++i];
-        } else if (c == '"') {
-            s.remove_prefix(i + 1);
+    for (std::size_t i = 1; i < s.size();) {
+        std::size_t stop = i;
+        while (stop < s.size() && s[stop] != '"' && s[stop] != '\\') ++stop;
+        if (stop == s.size()) return std::nullopt;
+        out.append(s, i, stop - i);
+        if (s[stop] == '"') {
+            s.remove_prefix(stop + 1);
             return out;
-        } else {
-            out += c;
         }
+        if (stop + 1 >= s.size()) return std::nullopt;
+        out += s[stop + 1];
+        i = stop + 2;
     }
     return std::nullopt;
 }
 
-std::string Quote(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"') out += '\\';
-        out += c;
+void AppendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t stop = i;
+        while (stop < text.size() && text[stop] != '"' && text[stop] != '\\') ++stop;
+        out.append(text, i, stop - i);
+        if (stop == text.size()) break;
+        out += '\\';
+        out += text[stop];
+        i = stop + 1;
     }
     out += '"';
-    return out;
 }
 
 int HexDigit(char c) {
@@ -125,43 +140,82 @@ std::optional<Value> ParseValue(std::string_view data) {
     return std::nullopt;
 }
 
-std::string FormatHexBytes(const std::vector<std::uint8_t>& bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 3);
-    char buf[4];
+void AppendHexBytes(std::string& out, const std::vector<std::uint8_t>& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    out.reserve(out.size() + bytes.size() * 3);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (i > 0) out += ',';
-        std::snprintf(buf, sizeof buf, "%02x", bytes[i]);
-        out += buf;
+        out += kDigits[bytes[i] >> 4];
+        out += kDigits[bytes[i] & 15];
     }
-    return out;
 }
 
-std::string FormatValue(const Value& value) {
+void AppendValue(std::string& out, const Value& value) {
     if (const auto* text = std::get_if<std::string>(&value)) {
         // A quoted text is read line by line and as UTF-8; anything else goes as UTF-16, with the bytes
         // that are no UTF-8 carried as escapes, so that every byte string reads back as it was.
-        if (text->find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos && IsValidUtf8(*text))
-            return Quote(*text);
-        return "hex(1):" + FormatHexBytes(*Utf8ToUtf16Le(*text + '\0', InvalidBytes::Escape));
-    }
-    if (const auto* number = std::get_if<std::uint32_t>(&value)) {
+        if (text->find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos && IsValidUtf8(*text)) {
+            AppendQuoted(out, *text);
+        } else {
+            out += "hex(1):";
+            AppendHexBytes(out, *Utf8ToUtf16Le(*text + '\0', InvalidBytes::Escape));
+        }
+    } else if (const auto* number = std::get_if<std::uint32_t>(&value)) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "dword:%08x", *number);
-        return buf;
+        out += buf;
+    } else {
+        out += std::get<RawValue>(value).text;
     }
-    return std::get<RawValue>(value).text;
 }
 
 }  // namespace
+
+template <typename NameAt>
+std::size_t FoldedNameIndex::Probe(std::uint64_t hash, std::string_view name, NameAt nameAt) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    while (slots_[i].position != npos &&
+           (slots_[i].hash != hash || !EqualsIgnoreCase(nameAt(slots_[i].position), name)))
+        i = (i + 1) & mask;
+    return i;
+}
+
+template <typename NameAt>
+std::size_t FoldedNameIndex::Find(std::string_view name, NameAt nameAt) const {
+    if (slots_.empty()) return npos;
+    return slots_[Probe(FoldedHash(name), name, nameAt)].position;
+}
+
+template <typename NameAt>
+std::size_t FoldedNameIndex::FindOrAdd(std::string_view name, std::size_t next, NameAt nameAt) {
+    if ((count_ + 1) * 2 > slots_.size()) {
+        std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.position == npos) continue;
+            std::size_t i = slot.hash & mask;
+            while (slots_[i].position != npos) i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
+    }
+    const std::uint64_t hash = FoldedHash(name);
+    Slot& slot = slots_[Probe(hash, name, nameAt)];
+    if (slot.position != npos) return slot.position;
+    slot = {hash, next};
+    ++count_;
+    return npos;
+}
 
 KeySection* Hive::FindSection(std::string_view path) {
     return const_cast<KeySection*>(std::as_const(*this).FindSection(path));
 }
 
 const KeySection* Hive::FindSection(std::string_view path) const {
-    auto found = sectionAt_.find(paths::ToLowerAscii(std::string(path)));
-    return found == sectionAt_.end() ? nullptr : &sections_[found->second];
+    std::size_t at =
+        sectionIndex_.Find(path, [this](std::size_t i) -> std::string_view { return sections_[i].path; });
+    return at == FoldedNameIndex::npos ? nullptr : &sections_[at];
 }
 
 bool Hive::HasKey(std::string_view path) const {
@@ -178,10 +232,10 @@ bool Hive::HasKey(std::string_view path) const {
 
 void Hive::CreateKey(std::string_view path) {
     auto add = [this](std::string_view sectionPath) {
-        if (sectionAt_.try_emplace(paths::ToLowerAscii(std::string(sectionPath)), sections_.size()).second) {
-            sections_.push_back(KeySection{std::string(sectionPath), {}});
-            valueAt_.emplace_back();
-        }
+        auto pathAt = [this](std::size_t i) -> std::string_view { return sections_[i].path; };
+        if (sectionIndex_.FindOrAdd(sectionPath, sections_.size(), pathAt) != FoldedNameIndex::npos) return;
+        sections_.push_back(KeySection{std::string(sectionPath), {}});
+        valueIndex_.emplace_back();
     };
     // Every level below the root gets its own section, as an export lists them.
     std::size_t pos = path.find('\\');
@@ -196,9 +250,9 @@ void Hive::CreateKey(std::string_view path) {
 const Value* Hive::FindValue(std::string_view path, std::string_view name) const {
     const KeySection* section = FindSection(path);
     if (!section) return nullptr;
-    const auto& names = valueAt_[static_cast<std::size_t>(section - sections_.data())];
-    auto found = names.find(paths::ToLowerAscii(std::string(name)));
-    return found == names.end() ? nullptr : &section->values[found->second].second;
+    const std::size_t index = static_cast<std::size_t>(section - sections_.data());
+    std::size_t at = valueIndex_[index].Find(name, [&](std::size_t i) { return NameAt(index, i); });
+    return at == FoldedNameIndex::npos ? nullptr : &section->values[at].second;
 }
 
 void Hive::SetValue(std::string_view path, std::string_view name, Value value) {
@@ -207,12 +261,13 @@ void Hive::SetValue(std::string_view path, std::string_view name, Value value) {
         CreateKey(path);
         section = FindSection(path);
     }
-    auto& names = valueAt_[static_cast<std::size_t>(section - sections_.data())];
-    auto [at, added] = names.try_emplace(paths::ToLowerAscii(std::string(name)), section->values.size());
-    if (added)
-        section->values.emplace_back(std::string(name), std::move(value));
+    const std::size_t index = static_cast<std::size_t>(section - sections_.data());
+    std::size_t at = valueIndex_[index].FindOrAdd(name, section->values.size(),
+                                                  [&](std::size_t i) { return NameAt(index, i); });
+    if (at != FoldedNameIndex::npos)
+        section->values[at].second = std::move(value);
     else
-        section->values[at->second].second = std::move(value);
+        section->values.emplace_back(std::string(name), std::move(value));
 }
 
 bool StorableName(std::string_view name) {
@@ -242,6 +297,7 @@ bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
     bool inSection = false;
     std::size_t lineNumber = 0;
     std::string pending;  // a hex value continued over several lines
+    std::string joined;   // such a value once complete
     while (!text.empty()) {
         std::size_t end = text.find('\n');
         std::string_view raw = text.substr(0, end);
@@ -260,11 +316,11 @@ bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
                 continue;
             }
             pending += line;
-            line = pending;
+            joined = std::move(pending);
+            pending.clear();
+            line = joined;
         }
-        std::string owned(line);
-        pending.clear();
-        std::string_view l = owned;
+        std::string_view l = line;
         if (l.empty() || l.front() == ';') continue;
         auto fail = [&](const char* what) {
             error = std::string(what) + " at line " + std::to_string(lineNumber);
@@ -313,11 +369,16 @@ std::string FormatHive(const Hive& hive) {
     std::string out(kHeader);
     out += "\n";
     for (const KeySection& section : hive.sections()) {
-        out += "\n[" + section.path + "]\n";
+        out += "\n[";
+        out += section.path;
+        out += "]\n";
         for (const auto& [name, value] : section.values) {
-            out += name.empty() ? std::string("@") : Quote(name);
+            if (name.empty())
+                out += '@';
+            else
+                AppendQuoted(out, name);
             out += '=';
-            out += FormatValue(value);
+            AppendValue(out, value);
             out += '\n';
         }
     }

@@ -1,9 +1,10 @@
 #pragma once
 // The in-memory form of one hive and its text in the format of a registry export.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,31 @@ struct KeySection {
     std::string path;  // full path with the root name, as written in the hive
     std::vector<std::pair<std::string, Value>> values;  // "" is the default value
     bool operator==(const KeySection&) const = default;
+};
+
+// Positions in a list, looked up by name ignoring ASCII letter case. Open addressing that keeps each
+// name's hash: a lookup allocates nothing and seldom reads a name that differs, so a hive of a hundred
+// thousand values parses in linear time.
+class FoldedNameIndex {
+public:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    // nameAt(position) gives the name listed at a position.
+    template <typename NameAt>
+    std::size_t Find(std::string_view name, NameAt nameAt) const;
+    // The position listed under name; when there is none, next is listed under it and npos returned.
+    template <typename NameAt>
+    std::size_t FindOrAdd(std::string_view name, std::size_t next, NameAt nameAt);
+
+private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::size_t position = npos;
+    };
+    // The slot holding name, or the free slot where it belongs.
+    template <typename NameAt>
+    std::size_t Probe(std::uint64_t hash, std::string_view name, NameAt nameAt) const;
+    std::vector<Slot> slots_;  // a power of two in size, at most half full
+    std::size_t count_ = 0;
 };
 
 class Hive {
@@ -29,11 +55,12 @@ public:
 private:
     KeySection* FindSection(std::string_view path);
     const KeySection* FindSection(std::string_view path) const;
+    std::string_view NameAt(std::size_t section, std::size_t position) const {
+        return sections_[section].values[position].first;
+    }
     std::vector<KeySection> sections_;
-    // Lower-cased key path to its section, and per section lower-cased value name to its place: a hive of
-    // a hundred thousand values still parses in linear time.
-    std::unordered_map<std::string, std::size_t> sectionAt_;
-    std::vector<std::unordered_map<std::string, std::size_t>> valueAt_;
+    FoldedNameIndex sectionIndex_;
+    std::vector<FoldedNameIndex> valueIndex_;  // one per section
 };
 
 // Key paths and value names are written as they are, so a line break in one could not be read back.

@@ -68,4 +68,11 @@ private:
 
 bool KeyExists(Root root, std::string_view subKey);
 
+// One read of the hive: the value, or empty when the key or the value is missing.
+std::optional<Value> QueryValue(Root root, std::string_view subKey, std::string_view name);
+
+// One locked read-modify-write of the hive: creates the key and any missing parents, then sets the value.
+// Names and key paths as for Key::Create and Key::SetString.
+std::error_code WriteValue(Root root, std::string_view subKey, std::string_view name, Value value);
+
 }  // namespace larkspan::registry
