@@ -230,21 +230,22 @@ bool Hive::HasKey(std::string_view path) const {
     return false;
 }
 
+void Hive::AddKey(std::string_view path) {
+    auto pathAt = [this](std::size_t i) -> std::string_view { return sections_[i].path; };
+    if (sectionIndex_.FindOrAdd(path, sections_.size(), pathAt) != FoldedNameIndex::npos) return;
+    sections_.push_back(KeySection{std::string(path), {}});
+    valueIndex_.emplace_back();
+}
+
 void Hive::CreateKey(std::string_view path) {
-    auto add = [this](std::string_view sectionPath) {
-        auto pathAt = [this](std::size_t i) -> std::string_view { return sections_[i].path; };
-        if (sectionIndex_.FindOrAdd(sectionPath, sections_.size(), pathAt) != FoldedNameIndex::npos) return;
-        sections_.push_back(KeySection{std::string(sectionPath), {}});
-        valueIndex_.emplace_back();
-    };
     // Every level below the root gets its own section, as an export lists them.
     std::size_t pos = path.find('\\');
     while (pos != std::string_view::npos) {
         std::size_t next = path.find('\\', pos + 1);
-        add(path.substr(0, next));
+        AddKey(path.substr(0, next));
         pos = next;
     }
-    add(path);
+    AddKey(path);
 }
 
 const Value* Hive::FindValue(std::string_view path, std::string_view name) const {
@@ -334,7 +335,8 @@ bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
         if (l.front() == '[') {
             if (l.back() != ']' || l.size() < 3 || l[1] == '-') return fail("malformed key line");
             currentPath = std::string(l.substr(1, l.size() - 2));
-            hive.CreateKey(currentPath);
+            // Its own section only: a line of a million backslashes must not make a million sections.
+            hive.AddKey(currentPath);
             inSection = true;
             continue;
         }

@@ -47,7 +47,10 @@ class Hive {
 public:
     // Key paths and value names compare ignoring ASCII letter case, as the registry's do.
     bool HasKey(std::string_view path) const;
+    // The key and a section for each missing level below the root, as an export lists them.
     void CreateKey(std::string_view path);
+    // Only the key's own section, as a key line of a hive names it; its parents exist through it.
+    void AddKey(std::string_view path);
     const Value* FindValue(std::string_view path, std::string_view name) const;
     void SetValue(std::string_view path, std::string_view name, Value value);
     const std::vector<KeySection>& sections() const { return sections_; }

@@ -90,6 +90,18 @@ TEST(HiveText, MalformedHexAndStrayHalvesAreRefused) {
     }
 }
 
+TEST(HiveText, AKeyLineMakesOneSectionHoweverDeepItsPath) {
+    // Each level its own section would make this hive's size grow with the square of the line's length.
+    const std::string deep = "HKEY_CURRENT_USER" + std::string(3000, '\\') + "x";
+    Hive hive;
+    std::string error;
+    ASSERT_TRUE(
+        ParseHive("Windows Registry Editor Version 5.00\n[" + deep + "]\n\"a\"=dword:1\n", hive, error));
+    ASSERT_EQ(hive.sections().size(), 1u);
+    EXPECT_TRUE(hive.HasKey("HKEY_CURRENT_USER\\\\"));
+    EXPECT_EQ(std::get<std::uint32_t>(*hive.FindValue(deep, "a")), 1u);
+}
+
 TEST(HiveText, AHiveCutShortAnywhereNeverReadsAsOtherValues) {
     const std::string text = HiveWith(
         "\"OutDir\"=\"/home/ann/Out\"\r\n\"Lines\"=hex(1):6f,00,0a,00,74,00,00,00\r\n"
