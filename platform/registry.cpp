@@ -144,9 +144,9 @@ std::error_code RenameNoReplace(const fs::path& from, const fs::path& to) {
 // Keeps an unreadable hive under a new name so that nobody's settings are silently overwritten: a second
 // failure within the same second gets a numbered name instead of taking the first one's.
 // Called with the hive's lock held.
-void MoveAside(const fs::path& path, const std::string& problem) {
+std::error_code MoveAside(const fs::path& path, const std::string& problem) {
     std::error_code ec;
-    if (fs::symlink_status(path, ec).type() == fs::file_type::not_found) return;
+    if (fs::symlink_status(path, ec).type() == fs::file_type::not_found) return {};
     char stamp[32];
     std::time_t now = std::time(nullptr);
     std::tm tm{};
@@ -166,6 +166,7 @@ void MoveAside(const fs::path& path, const std::string& problem) {
         std::cerr << "larkspan: the registry hive " << path << " is unreadable (" << problem
                   << "); it was kept as " << aside << " and a new hive is started\n";
     }
+    return ec;
 }
 
 // Reads a hive for a query. An unreadable one is moved aside (under the lock) and reads as empty.
@@ -179,7 +180,7 @@ Hive ReadHive(const fs::path& path) {
     }
     loaded = LoadHive(path);  // another process may have settled it meanwhile
     if (loaded.state == LoadState::Corrupt) {
-        MoveAside(path, loaded.problem);
+        MoveAside(path, loaded.problem);  // reported either way; the read goes on with the defaults
         return {};
     }
     return std::move(loaded.hive);
@@ -225,7 +226,8 @@ std::error_code ModifyHive(const fs::path& path, Change change) {
     if (lock.error()) return lock.error();
     LoadResult loaded = LoadHive(path);
     if (loaded.state == LoadState::Corrupt) {
-        MoveAside(path, loaded.problem);
+        // Never write over a hive that could not be kept aside: the write fails instead.
+        if (std::error_code kept = MoveAside(path, loaded.problem)) return kept;
         loaded.hive = {};
     }
     if (std::error_code changeError = change(loaded.hive)) return changeError;
