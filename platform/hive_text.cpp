@@ -319,7 +319,8 @@ bool ParseHive(std::string_view text, Hive& hive, std::string& error) {
             pending += line;
             joined = std::move(pending);
             pending.clear();
-            line = joined;
+            // Trimmed as any line is: a blank line can end the value right after a space.
+            line = TrimRight(joined);
         }
         std::string_view l = line;
         if (l.empty() || l.front() == ';') continue;

@@ -81,6 +81,27 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"EscapedBytes", "\"a\"=hex(1):ff,dc,0a,00,80,dc,00,00", "\xff\n\x80"}),
     [](const auto& info) { return info.param.name; });
 
+struct TextCase {
+    const char* name;
+    std::string text;
+};
+
+class HiveRoundTrip : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(HiveRoundTrip, FormattedAndParsedAgainItIsTheSameHive) {
+    Hive parsed, again;
+    std::string error;
+    ASSERT_TRUE(ParseHive(GetParam().text, parsed, error)) << error;
+    ASSERT_TRUE(ParseHive(FormatHive(parsed), again, error)) << error;
+    EXPECT_EQ(again.sections(), parsed.sections());
+}
+
+// Hives that the fuzzer found to read otherwise once written again.
+INSTANTIATE_TEST_SUITE_P(Found, HiveRoundTrip,
+                         ::testing::Values(TextCase{"ContinuedValueEndedByABlankLineAfterASpace",
+                                                    "REGEDIT4\n[l]\n\"\"=hex: \\\n\n"}),
+                         [](const auto& info) { return info.param.name; });
+
 TEST(HiveText, MalformedHexAndStrayHalvesAreRefused) {
     for (const char* line : {"\"a\"=hex(1):6", "\"a\"=hex(1):61", "\"a\"=hex(1):+1,00", "\"a\"=hex(1):0x,00",
                              "\"a\"=hex(1):00,d8,00,00", "\"a\"=hex(1):7f,dc,00,00", "\"a\"=hex(2):1,2"}) {
