@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
+
 #include "app/converter_app.h"
 #include "mainwindow/main_window.h"
 #include "platform/hive_text.h"
@@ -17,25 +19,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The same bytes of every value on every run.
-std::string Garbage(std::size_t size) {
-    std::string bytes(size, '\0');
-    std::uint32_t state = 12345;
-    for (char& b : bytes) {
-        state = state * 1103515245u + 12345u;
-        b = static_cast<char>(state >> 24);
-    }
-    return bytes;
-}
-
 struct BadHive {
     const char* name;
     fs::file_type type;
-    std::string text;           // a regular file's first bytes
-    std::size_t garbage = 0;    // followed by that many bytes of garbage
-    std::uintmax_t holeTo = 0;  // and extended with a hole to that size
-    std::string content() const { return text + Garbage(garbage); }
-    std::uintmax_t size() const { return std::max<std::uintmax_t>(holeTo, text.size() + garbage); }
+    std::string text;         // a regular file's first bytes
+    std::size_t garbage = 0;  // followed by that many bytes of garbage
+    std::size_t zerosTo = 0;  // and zeros up to that size
+    std::string content() const {
+        std::string bytes = text;
+        std::mt19937 random(7);  // the same garbage on every run
+        for (std::size_t i = 0; i < garbage; ++i) bytes += static_cast<char>(random());
+        bytes.resize(std::max(zerosTo, bytes.size()));
+        return bytes;
+    }
 };
 
 void Plant(const fs::path& path, const BadHive& bad) {
@@ -45,7 +41,6 @@ void Plant(const fs::path& path, const BadHive& bad) {
         ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     } else {
         std::ofstream(path, std::ios::binary) << bad.content();
-        fs::resize_file(path, bad.size());
     }
 }
 
@@ -55,12 +50,7 @@ void ExpectKeptAside(const fs::path& folder, const std::string& hiveName, const 
         if (!entry.path().filename().string().starts_with(hiveName + ".unreadable-")) continue;
         ++kept;
         EXPECT_EQ(fs::symlink_status(entry.path()).type(), bad.type);
-        if (bad.type == fs::file_type::regular) {
-            EXPECT_EQ(fs::file_size(entry.path()), bad.size());
-            if (bad.holeTo == 0) {
-                EXPECT_EQ(test::ReadText(entry.path()), bad.content());
-            }
-        }
+        EXPECT_TRUE(bad.type != fs::file_type::regular || test::ReadText(entry.path()) == bad.content());
     }
     EXPECT_EQ(kept, 1) << hiveName;
 }
