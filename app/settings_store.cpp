@@ -36,8 +36,12 @@ constexpr std::array kTable{
     SettingSpec{"AutoClose", Integer, nullptr, 1u},
 };
 
-std::optional<registry::Key> OpenSection(const std::string& path, registry::Access access) {
-    return registry::Key::Open(registry::Root::CurrentUser, path, access);
+// One read of the hive for each setting read, and one locked rewrite for each write.
+template <typename T>
+std::optional<T> Read(const std::string& section, std::string_view key) {
+    std::optional<registry::Value> value = registry::QueryValue(registry::Root::CurrentUser, section, key);
+    const T* typed = value ? std::get_if<T>(&*value) : nullptr;
+    return typed ? std::optional<T>(*typed) : std::nullopt;
 }
 
 }  // namespace
@@ -63,31 +67,22 @@ SettingsStore::SettingsStore(std::string_view registryKey, std::string_view appN
 std::string SettingsStore::GetString(std::string_view key) const {
     const SettingSpec* spec = FindSetting(key);
     std::string fallback = spec && spec->defaultText ? spec->defaultText : "";
-    std::optional<registry::Key> section = OpenSection(sectionPath_, registry::Access::Read);
-    if (!section) return fallback;
-    return section->QueryString(key).value_or(fallback);
+    return Read<std::string>(sectionPath_, key).value_or(fallback);
 }
 
 std::uint32_t SettingsStore::GetInt(std::string_view key) const {
     const SettingSpec* spec = FindSetting(key);
     std::uint32_t fallback = spec ? spec->defaultNumber.value_or(0) : 0;
-    std::optional<registry::Key> section = OpenSection(sectionPath_, registry::Access::Read);
-    if (!section) return fallback;
-    return section->QueryDword(key).value_or(fallback);
+    return Read<std::uint32_t>(sectionPath_, key).value_or(fallback);
 }
 
 bool SettingsStore::WriteString(std::string_view key, std::string_view value) const {
-    std::error_code error;
-    std::optional<registry::Key> section =
-        registry::Key::Create(registry::Root::CurrentUser, sectionPath_, error);
-    return section && !section->SetString(key, value);
+    return !registry::WriteValue(registry::Root::CurrentUser, sectionPath_, key, std::string(value));
 }
 
 bool SettingsStore::WriteInt(std::string_view key, std::int32_t value) const {
-    std::error_code error;
-    std::optional<registry::Key> section =
-        registry::Key::Create(registry::Root::CurrentUser, sectionPath_, error);
-    return section && !section->SetDword(key, static_cast<std::uint32_t>(value));
+    return !registry::WriteValue(registry::Root::CurrentUser, sectionPath_, key,
+                                 static_cast<std::uint32_t>(value));
 }
 
 }  // namespace larkspan

@@ -67,12 +67,13 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     // Iterative matching with one backtrack point for the last '*'.
     std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
-            ++p;
-            ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
+        // '*' first: in a name that holds a '*' itself, it must not be taken for that one character.
+        if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
+            ++p;
+            ++n;
         } else if (starP != std::string_view::npos) {
             p = starP + 1;
             n = ++starN;

@@ -2,14 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <vector>
 
 #include "platform/hive_text.h"
@@ -70,21 +71,58 @@ struct LoadResult {
     std::string problem;
 };
 
+// Far more than any settings file holds; a larger file is not read at all, so that nothing stalls on it.
+constexpr std::uint64_t kMaxHiveSize = 64 * 1024 * 1024;
+
+// The hive's bytes, or a problem: only a regular file of a sane size is read (a FIFO or a device in its
+// place would block or never end).
+bool ReadHiveFile(const fs::path& path, std::string& text, std::string& problem) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        problem = std::string("cannot be read: ") + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    bool ok = false;
+    if (::fstat(fd, &st) != 0) {
+        problem = std::string("cannot be read: ") + std::strerror(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        problem = "not a regular file";
+    } else if (static_cast<std::uint64_t>(st.st_size) > kMaxHiveSize) {
+        problem = "larger than " + std::to_string(kMaxHiveSize >> 20) + " MiB";
+    } else {
+        text.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        ok = true;
+        // A file that grows meanwhile is read up to its size at the start; one that shrinks ends early.
+        while (done < text.size()) {
+            ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                problem = std::string("cannot be read: ") + std::strerror(errno);
+                ok = false;
+                break;
+            }
+            if (n == 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        text.resize(done);
+    }
+    ::close(fd);
+    return ok;
+}
+
 LoadResult LoadHive(const fs::path& path) {
     LoadResult result;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::error_code ec;
-        if (fs::exists(path, ec)) {
-            result.state = LoadState::Corrupt;
-            result.problem = "cannot be read";
-        }
+    std::error_code ec;
+    if (fs::symlink_status(path, ec).type() == fs::file_type::not_found) return result;
+    std::string text;
+    if (!ReadHiveFile(path, text, result.problem)) {
+        result.state = LoadState::Corrupt;
         return result;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
     std::string parseError;
-    if (!ParseHive(text.str(), result.hive, parseError)) {
+    if (!ParseHive(text, result.hive, parseError)) {
         result.state = LoadState::Corrupt;
         result.problem = parseError;
         return result;
@@ -93,23 +131,34 @@ LoadResult LoadHive(const fs::path& path) {
     return result;
 }
 
-// Keeps an unreadable hive under a new name so that nobody's settings are silently overwritten.
+// Renames without ever replacing what already has the new name.
+std::error_code RenameNoReplace(const fs::path& from, const fs::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+    if (errno != EINVAL && errno != ENOSYS) return {errno, std::generic_category()};
+    // A file system without that kind of rename: a hard link never replaces either.
+    if (::link(from.c_str(), to.c_str()) != 0) return {errno, std::generic_category()};
+    if (::unlink(from.c_str()) != 0) return {errno, std::generic_category()};
+    return {};
+}
+
+// Keeps an unreadable hive under a new name so that nobody's settings are silently overwritten: a second
+// failure within the same second gets a numbered name instead of taking the first one's.
 // Called with the hive's lock held.
-void MoveAside(const fs::path& path, const std::string& problem) {
+std::error_code MoveAside(const fs::path& path, const std::string& problem) {
     std::error_code ec;
-    if (!fs::exists(path, ec)) return;
+    if (fs::symlink_status(path, ec).type() == fs::file_type::not_found) return {};
     char stamp[32];
     std::time_t now = std::time(nullptr);
     std::tm tm{};
     localtime_r(&now, &tm);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
-    fs::path aside = path;
-    aside += std::string(".unreadable-") + stamp;
-    for (int n = 1; fs::exists(aside, ec); ++n) {
+    fs::path aside;
+    for (int n = 0; n < 1000; ++n) {
         aside = path;
-        aside += std::string(".unreadable-") + stamp + "-" + std::to_string(n);
+        aside += std::string(".unreadable-") + stamp + (n ? "-" + std::to_string(n) : std::string());
+        ec = RenameNoReplace(path, aside);
+        if (ec != std::errc::file_exists) break;
     }
-    fs::rename(path, aside, ec);
     if (ec) {
         std::cerr << "larkspan: the registry hive " << path << " is unreadable (" << problem
                   << ") and could not be moved aside: " << ec.message() << '\n';
@@ -117,6 +166,7 @@ void MoveAside(const fs::path& path, const std::string& problem) {
         std::cerr << "larkspan: the registry hive " << path << " is unreadable (" << problem
                   << "); it was kept as " << aside << " and a new hive is started\n";
     }
+    return ec;
 }
 
 // Reads a hive for a query. An unreadable one is moved aside (under the lock) and reads as empty.
@@ -130,7 +180,7 @@ Hive ReadHive(const fs::path& path) {
     }
     loaded = LoadHive(path);  // another process may have settled it meanwhile
     if (loaded.state == LoadState::Corrupt) {
-        MoveAside(path, loaded.problem);
+        MoveAside(path, loaded.problem);  // reported either way; the read goes on with the defaults
         return {};
     }
     return std::move(loaded.hive);
@@ -176,11 +226,26 @@ std::error_code ModifyHive(const fs::path& path, Change change) {
     if (lock.error()) return lock.error();
     LoadResult loaded = LoadHive(path);
     if (loaded.state == LoadState::Corrupt) {
-        MoveAside(path, loaded.problem);
+        // Never write over a hive that could not be kept aside: the write fails instead.
+        if (std::error_code kept = MoveAside(path, loaded.problem)) return kept;
         loaded.hive = {};
     }
     if (std::error_code changeError = change(loaded.hive)) return changeError;
     return WriteFileAtomically(path, FormatHive(loaded.hive));
+}
+
+enum class KeyMissing { Create, Fail };
+
+std::error_code SetInHive(Root root, std::string_view subKey, std::string_view name, Value value,
+                          KeyMissing missing) {
+    std::string full = FullKeyPath(root, subKey);
+    if (!StorableName(full) || !StorableName(name)) return std::make_error_code(std::errc::invalid_argument);
+    return ModifyHive(HivePath(root), [&](Hive& hive) -> std::error_code {
+        if (missing == KeyMissing::Fail && !hive.HasKey(full))
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        hive.SetValue(full, name, std::move(value));
+        return {};
+    });
 }
 
 bool HiveWritable(const fs::path& path) {
@@ -224,6 +289,10 @@ std::optional<Key> Key::Open(Root root, std::string_view subKey, Access access) 
 
 std::optional<Key> Key::Create(Root root, std::string_view subKey, std::error_code& error) {
     std::string full = FullKeyPath(root, subKey);
+    if (!StorableName(full)) {
+        error = std::make_error_code(std::errc::invalid_argument);
+        return std::nullopt;
+    }
     error = ModifyHive(HivePath(root), [&](Hive& hive) {
         hive.CreateKey(full);
         return std::error_code{};
@@ -232,11 +301,19 @@ std::optional<Key> Key::Create(Root root, std::string_view subKey, std::error_co
     return Key(root, std::string(subKey), Access::Write);
 }
 
-std::optional<Value> Key::Query(std::string_view name) const {
-    Hive hive = ReadHive(HivePath(root_));
-    const Value* value = hive.FindValue(FullKeyPath(root_, subKey_), name);
+std::optional<Value> QueryValue(Root root, std::string_view subKey, std::string_view name) {
+    Hive hive = ReadHive(HivePath(root));
+    const Value* value = hive.FindValue(FullKeyPath(root, subKey), name);
     if (!value) return std::nullopt;
     return *value;
+}
+
+std::error_code WriteValue(Root root, std::string_view subKey, std::string_view name, Value value) {
+    return SetInHive(root, subKey, name, std::move(value), KeyMissing::Create);
+}
+
+std::optional<Value> Key::Query(std::string_view name) const {
+    return QueryValue(root_, subKey_, name);
 }
 
 std::optional<std::string> Key::QueryString(std::string_view name) const {
@@ -263,13 +340,8 @@ std::error_code Key::SetDword(std::string_view name, std::uint32_t value) const 
 
 std::error_code Key::Set(std::string_view name, Value value) const {
     if (access_ != Access::Write) return std::make_error_code(std::errc::permission_denied);
-    std::string full = FullKeyPath(root_, subKey_);
-    return ModifyHive(HivePath(root_), [&](Hive& hive) -> std::error_code {
-        // The key may have been removed by another program since it was opened.
-        if (!hive.HasKey(full)) return std::make_error_code(std::errc::no_such_file_or_directory);
-        hive.SetValue(full, name, std::move(value));
-        return {};
-    });
+    // The key may have been removed by another program since it was opened.
+    return SetInHive(root_, subKey_, name, std::move(value), KeyMissing::Fail);
 }
 
 }  // namespace larkspan::registry

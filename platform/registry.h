@@ -23,6 +23,7 @@ enum class Access { Read, Write };
 // ("hex(2):..." and the like) so that a rewrite of the hive does not lose them.
 struct RawValue {
     std::string text;
+    bool operator==(const RawValue&) const = default;
 };
 using Value = std::variant<std::string, std::uint32_t, RawValue>;
 
@@ -38,7 +39,8 @@ std::string_view RootName(Root root);
 class Key {
 public:
     static std::optional<Key> Open(Root root, std::string_view subKey, Access access);
-    // Creates the key and any missing parents; opens it for writing.
+    // Creates the key and any missing parents; opens it for writing. A path with a line break is refused
+    // (invalid_argument): the hive could not hold it.
     static std::optional<Key> Create(Root root, std::string_view subKey, std::error_code& error);
 
     Root root() const { return root_; }
@@ -49,6 +51,8 @@ public:
     std::optional<std::string> QueryString(std::string_view name) const;
     std::optional<std::uint32_t> QueryDword(std::string_view name) const;
 
+    // Any bytes: text that is not UTF-8, line breaks and NULs read back as they were. A name with a line
+    // break is refused (invalid_argument).
     std::error_code SetString(std::string_view name, std::string_view text) const;
     std::error_code SetDword(std::string_view name, std::uint32_t value) const;
 
@@ -63,5 +67,12 @@ private:
 };
 
 bool KeyExists(Root root, std::string_view subKey);
+
+// One read of the hive: the value, or empty when the key or the value is missing.
+std::optional<Value> QueryValue(Root root, std::string_view subKey, std::string_view name);
+
+// One locked read-modify-write of the hive: creates the key and any missing parents, then sets the value.
+// Names and key paths as for Key::Create and Key::SetString.
+std::error_code WriteValue(Root root, std::string_view subKey, std::string_view name, Value value);
 
 }  // namespace larkspan::registry

@@ -32,6 +32,10 @@ TEST(Wildcard, MatchesIgnoringCase) {
         {"exact.doc", "EXACT.DOC", true},
         {"exact.doc", "exact.docx", false},
         {"ä*.doc", "äb.doc", true},
+        // A name may hold '*' and '?' itself: the pattern's '*' still stands for any run of characters.
+        {"*", "*/", true},
+        {"*.doc", "*draft.doc", true},
+        {"a*", "a*b", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -49,8 +50,24 @@ INSTANTIATE_TEST_SUITE_P(Texts, StringRoundTrip,
                                            StringCase{"NonAscii", "/home/jörg/Größe/naïve café/Ωμέγα"},
                                            StringCase{"LineBreaks", "first line\nsecond\r\nthird"},
                                            StringCase{"Brackets", "[not a key]\n[HKEY_CURRENT_USER\\x]"},
-                                           StringCase{"EqualsAndAt", "@=\"x\"=dword:1"}),
+                                           StringCase{"EqualsAndAt", "@=\"x\"=dword:1"},
+                                           StringCase{"NotUtf8WithLineBreak", "caf\xe9\n\xff\xfe\r\n\x80"},
+                                           StringCase{"Nuls", std::string("\0a\0\nb\0\0", 7)}),
                          [](const auto& info) { return info.param.name; });
+
+TEST(Registry, NamesWithALineBreakAreRefusedAndTheHiveStaysReadable) {
+    ScopedRegistry registry;
+    Key key = CreateKey(Root::CurrentUser, "Software\\Larkspan");
+    ASSERT_FALSE(key.SetString("Kept", "value"));
+    EXPECT_EQ(key.SetString("two\nlines", "x"), std::errc::invalid_argument);
+    std::error_code ec;
+    EXPECT_FALSE(Key::Create(Root::CurrentUser, "Software\\a\nb", ec));
+    EXPECT_EQ(ec, std::errc::invalid_argument);
+    // A carriage return alone stays inside its line, as NULs and other bytes do.
+    ASSERT_FALSE(key.SetString(std::string("odd\r\0name\xff", 10), "y"));
+    EXPECT_EQ(key.QueryString(std::string("odd\r\0name\xff", 10)), "y");
+    EXPECT_EQ(key.QueryString("Kept"), "value");
+}
 
 TEST(Registry, DwordAndDefaultValueRoundTrip) {
     ScopedRegistry registry;
@@ -166,38 +183,96 @@ TEST(Registry, MalformedLinesMakeTheHiveUnreadable) {
     }
 }
 
-TEST(Registry, TwoProcessesWritingAtOnceLoseNothing) {
+constexpr int kRaceWrites = 60;
+
+std::string RaceName(int writer, int i) {
+    return "p" + std::to_string(writer) + "_" + std::to_string(i);
+}
+
+// A child's exit status: 0 when every one of its writes succeeded.
+int WriteRaceValues(int writer) {
+    std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Race", Access::Write);
+    int failures = key ? 0 : 1;
+    for (int i = 0; key && i < kRaceWrites; ++i)
+        failures += key->SetDword(RaceName(writer, i), static_cast<std::uint32_t>(i)) ? 1 : 0;
+    return failures == 0 ? 0 : 1;
+}
+
+// Reads while the writers write, until it has seen every value: 0 when no read ever missed the value
+// written before the race or a value that an earlier read had seen.
+int ReadDuringTheRace() {
+    int seen[2] = {0, 0};
+    for (int reads = 0; reads < 100000 && (seen[0] < kRaceWrites || seen[1] < kRaceWrites); ++reads) {
+        std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Race", Access::Read);
+        if (!key || key->QueryString("Base") != "before") return 1;
+        for (int w = 0; w < 2; ++w) {
+            if (seen[w] > 0 && !key->QueryDword(RaceName(w, seen[w] - 1))) return 1;
+            while (seen[w] < kRaceWrites && key->QueryDword(RaceName(w, seen[w]))) ++seen[w];
+        }
+    }
+    return seen[0] == kRaceWrites && seen[1] == kRaceWrites ? 0 : 1;
+}
+
+TEST(Registry, TwoWritersAndAReaderAtOnceLoseNothing) {
     ScopedRegistry registry;
-    CreateKey(Root::CurrentUser, "Software\\Race");
-    constexpr int kWrites = 60;
-    pid_t children[2];
-    for (int c = 0; c < 2; ++c) {
+    ASSERT_FALSE(CreateKey(Root::CurrentUser, "Software\\Race").SetString("Base", "before"));
+    pid_t children[3];
+    for (int c = 0; c < 3; ++c) {
         children[c] = ::fork();
         ASSERT_GE(children[c], 0);
-        if (children[c] == 0) {
-            std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Race", Access::Write);
-            int failures = key ? 0 : 1;
-            for (int i = 0; key && i < kWrites; ++i)
-                failures += key->SetDword("p" + std::to_string(c) + "_" + std::to_string(i),
-                                          static_cast<std::uint32_t>(i))
-                                ? 1
-                                : 0;
-            ::_exit(failures == 0 ? 0 : 1);
-        }
+        if (children[c] == 0) ::_exit(c < 2 ? WriteRaceValues(c) : ReadDuringTheRace());
     }
     for (pid_t child : children) {
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child " << child;
     }
     std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Race", Access::Read);
-    for (int c = 0; c < 2; ++c)
-        for (int i = 0; i < kWrites; ++i)
-            EXPECT_EQ(key->QueryDword("p" + std::to_string(c) + "_" + std::to_string(i)),
-                      static_cast<std::uint32_t>(i));
-    // No temporary file is left beside the hive.
-    for (const auto& entry : std::filesystem::directory_iterator(registry.folder().path()))
+    for (int w = 0; w < 2; ++w)
+        for (int i = 0; i < kRaceWrites; ++i)
+            EXPECT_EQ(key->QueryDword(RaceName(w, i)), static_cast<std::uint32_t>(i));
+    // No temporary file is left beside the hive, and nothing was ever taken for unreadable.
+    for (const auto& entry : std::filesystem::directory_iterator(registry.folder().path())) {
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find("unreadable"), std::string::npos) << entry.path();
+    }
+}
+
+TEST(Registry, EveryUnreadableHiveOfOneSecondIsKeptUnderItsOwnName) {
+    ScopedRegistry registry;
+    const std::filesystem::path hive = registry.folder().path() / "user.reg";
+    std::set<std::string> planted;
+    for (int i = 0; i < 4; ++i) {
+        planted.insert("garbage " + std::to_string(i) + "\n");
+        std::ofstream(hive) << "garbage " << i << "\n";
+        ::testing::internal::CaptureStderr();
+        // Reads and writes alike find it unreadable and move it aside.
+        if (i % 2)
+            EXPECT_FALSE(KeyExists(Root::CurrentUser, "Software"));
+        else
+            CreateKey(Root::CurrentUser, "Software");
+        ::testing::internal::GetCapturedStderr();
+    }
+    std::set<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(registry.folder().path()))
+        if (entry.path().filename().string().starts_with("user.reg.unreadable-"))
+            kept.insert(ReadText(entry.path()));
+    EXPECT_EQ(kept, planted);
+}
+
+TEST(Registry, ATenMegabyteHiveIsReadWholeAndWrittenBack) {
+    // With a lookup that scans every value, this took minutes instead of a second.
+    ScopedRegistry registry;
+    std::ofstream out(registry.folder().path() / "user.reg", std::ios::binary);
+    out << "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Big]\n";
+    for (int i = 0; i < 200000; ++i)
+        out << "\"value " << i << "\"=\"/home/somebody/a folder/number " << i << "\"\n";
+    out.close();
+    std::optional<Key> key = Key::Open(Root::CurrentUser, "Software\\Big", Access::Write);
+    ASSERT_TRUE(key);
+    ASSERT_FALSE(key->SetDword("VALUE 100000", 5));
+    EXPECT_EQ(key->QueryDword("value 100000"), 5u);
+    EXPECT_EQ(key->QueryString("value 199999"), "/home/somebody/a folder/number 199999");
 }
 
 TEST(Registry, HivesLiveInTheConfigFolderByDefault) {

@@ -1,0 +1,71 @@
+#pragma once
+// What the harnesses share: a fresh folder per input, the input's lines, and a failure that the fuzzer
+// reports as a crash with its reason.
+
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace larkspan::fuzz {
+
+[[noreturn]] inline void Fail(const std::string& what) {
+    std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str());
+    std::abort();
+}
+
+inline void Check(bool ok, const std::string& what) {
+    if (!ok) Fail(what);
+}
+
+inline std::vector<std::string_view> Lines(const unsigned char* data, std::size_t size) {
+    std::vector<std::string_view> lines;
+    std::string_view rest(reinterpret_cast<const char*>(data), size);
+    for (;;) {
+        std::size_t end = rest.find('\n');
+        lines.push_back(rest.substr(0, end));
+        if (end == std::string_view::npos) return lines;
+        rest.remove_prefix(end + 1);
+    }
+}
+
+// A name one folder level deep: no '/' or NUL, not "." or "..", at most 255 bytes; empty when none is left.
+inline std::string FileName(std::string_view text) {
+    std::string name;
+    for (char c : text.substr(0, 255))
+        if (c != '/' && c != '\0') name += c;
+    return name == "." || name == ".." ? std::string() : name;
+}
+
+// A folder of its own for one input, removed with everything in it when the input is done.
+class InputFolder {
+public:
+    InputFolder() {
+        static const std::string root = [] {
+            // Absolute, as the file search reports its paths.
+            std::string pattern =
+                (std::filesystem::absolute(std::filesystem::temp_directory_path()) / "larkspan-fuzz-XXXXXX")
+                    .string();
+            Check(::mkdtemp(pattern.data()) != nullptr, "cannot make the fuzzing folder");
+            return pattern;
+        }();
+        std::string pattern = root + "/in-XXXXXX";
+        Check(::mkdtemp(pattern.data()) != nullptr, "cannot make a folder for the input");
+        path_ = pattern;
+    }
+    ~InputFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    InputFolder(const InputFolder&) = delete;
+    InputFolder& operator=(const InputFolder&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace larkspan::fuzz
