@@ -194,9 +194,11 @@ bool CompoundFile::Locate(const Entry& entry, std::vector<Extent>& extents) {
             return false;
         miniTable_ = ReadTable(tableSectors);
         const std::uint64_t containerSize = entries_.empty() ? 0 : entries_[0].size;
-        if (!FollowChain(fat_, entries_[0].start, (containerSize + sectorSize_ - 1) / sectorSize_,
-                         miniContainer_))
-            return false;
+        const std::uint64_t containerCount = (containerSize + sectorSize_ - 1) / sectorSize_;
+        // A root entry claiming more sectors than the file has is cut off, like any other stream; trusting
+        // its size would follow a looping chain for as long as it claims.
+        if (containerCount > sectorsInFile_) return false;
+        if (!FollowChain(fat_, entries_[0].start, containerCount, miniContainer_)) return false;
     }
     const std::uint64_t count = (entry.size + kMiniSectorSize - 1) / kMiniSectorSize;
     if (count > miniContainer_.size() * (sectorSize_ / kMiniSectorSize)) return false;

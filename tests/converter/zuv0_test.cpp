@@ -386,6 +386,14 @@ INSTANTIATE_TEST_SUITE_P(
                             "</body></html>\r\n--part--\r\n");
                     },
                     "page.docx", kNotADocument, "not a document"},
+        // The root entry claims 2^60 bytes and its mini-stream chain loops: once, the check followed it until
+        // memory ran out.
+        RefusalCase{"LoopingMiniStreamChain",
+                    [](const fs::path& f) {
+                        return Copy(f, "../tests/fuzz/corpus/content_sniff/compound-mini-stream-chain-loop.doc",
+                                    "loop.doc");
+                    },
+                    "loop.docx", kNotADocument, "not a document"},
         RefusalCase{"EmptyFile", [](const fs::path& f) { return Written(f, "empty.doc", ""); }, "empty.docx",
                     kNotADocument, "not a document"},
         RefusalCase{"RandomBytesNamedDocx",
