@@ -1,6 +1,5 @@
 #include "engine/engine_session.h"
 
-#include <dirent.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
@@ -9,10 +8,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "engine/convert_file.h"
 #include "engine/converter_reason.h"
+#include "platform/replace_file.h"
 
 namespace larkspan {
 namespace {
@@ -71,21 +72,6 @@ std::pair<std::uint64_t, std::uint64_t> MemoryOf(pid_t pid) {
         if (std::sscanf(line.c_str(), "VmHWM: %llu kB", &kib) == 1) peak = kib * 1024;
     }
     return {resident, peak};
-}
-
-// The temporaries an engine with that process id was writing beside target: ".NAME.zuv0-PID-XXXXXX.ext".
-void RemoveTemporaries(std::string_view target, pid_t pid) {
-    const std::string path(target);
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string prefix = "." + name + ".zuv0-" + std::to_string(pid) + "-";
-    ::DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return;
-    while (const ::dirent* entry = ::readdir(dir)) {
-        if (std::string_view(entry->d_name).starts_with(prefix)) ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
-    ::closedir(dir);
 }
 
 }  // namespace
@@ -206,10 +192,11 @@ void EngineSession::Retire() {
 }
 
 process::WaitResult EngineSession::Kill(std::string_view target) {
-    const pid_t pid = engine_->child.pid();
     process::WaitResult ended = engine_->child.End();
     engine_.reset();
-    RemoveTemporaries(target, pid);
+    // What it was writing beside the target is a leftover of a process that is gone now.
+    const std::string folder = std::filesystem::path(target).parent_path().string();
+    files::RemoveStaleTemporaries(folder.empty() ? "." : folder);
     return ended;
 }
 

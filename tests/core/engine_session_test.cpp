@@ -24,7 +24,7 @@ using test::ReadText;
 // Copies, except for sources whose names ask for trouble.
 constexpr const char* kTroubleMaker =
     "case \"$2\" in\n"
-    "  *hang*) echo x > \"$(dirname \"$3\")/.$(basename \"$3\").zuv0-$$-test.doc\"; exec sleep 60;;\n"
+    "  *hang*) echo x > \"$(dirname \"$3\")/.$(basename \"$3\").zuv0-$$-Ab12Cd.doc\"; exec sleep 60;;\n"
     "  *crash*) kill -9 $$;;\n"
     "  *refuse*) echo \"Zuv0: not a document: $2 (random bytes)\" >&2; exit 4;;\n"
     "esac\n"

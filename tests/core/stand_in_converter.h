@@ -39,7 +39,7 @@ inline void WriteStandIn(const std::filesystem::path& folder, const std::string&
 // goes into pidFile.
 inline std::string HangingConverter(const std::filesystem::path& pidFile) {
     return "echo $$ > '" + pidFile.string() +
-           "'\necho x > \"$(dirname \"$3\")/.$(basename \"$3\").zuv0-$$-test.doc\"\n"
+           "'\necho x > \"$(dirname \"$3\")/.$(basename \"$3\").zuv0-$$-Ab12Cd.doc\"\n"
            "while :; do sleep 0.05; done";
 }
 
