@@ -26,11 +26,9 @@ pid=$!
 declare -A peak
 : > "$work/progress"
 while kill -0 "$pid" 2>/dev/null; do
-  for status in /proc/[0-9]*/status; do
-    exe=$(readlink "${status%/status}/exe" 2>/dev/null) || continue
-    [ "$exe" = "$build/bin/Zuv0" ] || continue
-    p=${status#/proc/}; p=${p%/status}
-    hwm=$(awk '/^VmHWM/ { print $2 }' "$status" 2>/dev/null) || continue
+  # One pgrep a second: the sampling must not take the engines' processor time.
+  for p in $(pgrep -f "^$build/bin/Zuv0 --serve" || true); do
+    hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$p/status" 2>/dev/null) || continue
     [ -n "$hwm" ] && [ "$hwm" -gt "${peak[$p]:-0}" ] && peak[$p]=$hwm
   done
   echo "$(date +%s.%N) $(find "$work/out" -maxdepth 1 -name '*.docx' | wc -l)" >> "$work/progress"
@@ -38,6 +36,7 @@ while kill -0 "$pid" 2>/dev/null; do
 done
 wait "$pid" || echo "larkspan ended with status $?" >&2
 end=$(date +%s.%N)
+echo "$end $(find "$work/out" -maxdepth 1 -name '*.docx' | wc -l)" >> "$work/progress"
 
 made=$(find "$work/out" -maxdepth 1 -name '*.docx' | wc -l)
 echo "$made of $n converted in $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.0f s", b - a }')"

@@ -22,6 +22,7 @@ struct Setting {
     std::string_view path;
     std::string_view name;
     std::string_view value;
+    std::string_view type = {};  // for a property of an extensible group, which must name its type
 };
 
 // Held at these values whatever the profile says, checked on every start: a document never runs code and
@@ -35,15 +36,25 @@ constexpr Setting kEnforced[] = {
     {"/org.openoffice.Office.Common/Security/Scripting", "BlockUntrustedRefererLinks", "true"},
     // Never update links (linked sections, OLE links) while loading: 0 is "never".
     {"/org.openoffice.Office.Writer/Content/Update", "Link", "0"},
+    // Writer's sidebar hidden ("H"): shown, it is built for every document, its panels and their toolbars,
+    // which costs more than half again the time of converting a small document.
+    {"/org.openoffice.Office.Views/Windows/org.openoffice.Office.Views:WindowType['swriter/10336']/UserData",
+     "Data", "V2,H,0,AL:(16,5,0/0/404/450,404;450)", "xs:string"},
 };
 
-std::string Item(std::string_view path, std::string_view name, std::string_view value) {
+std::string Item(const Setting& setting) {
     std::string item = "<item oor:path=\"";
-    item += path;
+    item += setting.path;
     item += "\"><prop oor:name=\"";
-    item += name;
-    item += "\" oor:op=\"fuse\"><value>";
-    item += value;
+    item += setting.name;
+    item += "\" oor:op=\"fuse\"";
+    if (!setting.type.empty()) {
+        item += " oor:type=\"";
+        item += setting.type;
+        item += "\"";
+    }
+    item += "><value>";
+    item += setting.value;
     item += "</value></prop></item>";
     return item;
 }
@@ -51,7 +62,7 @@ std::string Item(std::string_view path, std::string_view name, std::string_view 
 // Puts the setting into the text at its value, replacing the item LibreOffice wrote for it; false when
 // the text already held it so.
 bool Enforce(std::string& text, std::string& added, const Setting& setting) {
-    const std::string item = Item(setting.path, setting.name, setting.value);
+    const std::string item = Item(setting);
     const std::string head = "<item oor:path=\"" + std::string(setting.path) + "\"><prop oor:name=\"" +
                              std::string(setting.name) + "\"";
     const std::size_t at = text.find(head);
@@ -110,7 +121,7 @@ std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::p
     for (const Setting& setting : kEnforced) changed = Enforce(text, items, setting) || changed;
     if (!HasProperty(text, "ooSetupLastVersion")) {
         if (const std::string version = InstalledVersion(programFolder); !version.empty())
-            items += Item("/org.openoffice.Setup/Product", "ooSetupLastVersion", version) + "\n";
+            items += Item({"/org.openoffice.Setup/Product", "ooSetupLastVersion", version}) + "\n";
     }
     if (!changed && items.empty()) return {};
 
