@@ -24,20 +24,28 @@ soffice_profile="file://$work/soffice-profile"
 now() { date +%s.%N; }
 
 # The largest VmHWM (kB) of any engine of this build while the command runs; sampled cheaply (one pgrep
-# a second), so that the sampling takes nothing measurable from the run.
+# every half second), so that the sampling takes nothing measurable from the run.
 with_engine_peak() {
   local peak_file=$1; shift
+  echo 0 > "$peak_file"
   "$@" &
-  local pid=$! peak=0
-  while kill -0 "$pid" 2>/dev/null; do
-    for engine in $(pgrep -f "^$build/bin/Zuv0 --serve" || true); do
-      hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$engine/status" 2>/dev/null) || continue
-      [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ] && peak=$hwm
+  local pid=$!
+  # The sampler runs beside the command; the command's end is waited for directly, so the sampler's pace
+  # never adds to the time measured.
+  (
+    peak=0
+    while kill -0 "$pid" 2>/dev/null; do
+      for engine in $(pgrep -f "^$build/bin/Zuv0 --serve" || true); do
+        hwm=$(awk '/^VmHWM/ { print $2 }' "/proc/$engine/status" 2>/dev/null) || continue
+        [ -n "$hwm" ] && [ "$hwm" -gt "$peak" ] && peak=$hwm && echo "$peak" > "$peak_file"
+      done
+      sleep 0.5
     done
-    sleep 1
-  done
+  ) &
+  local sampler=$!
   wait "$pid"
-  echo "$peak" > "$peak_file"
+  kill "$sampler" 2>/dev/null || true
+  wait "$sampler" 2>/dev/null || true
 }
 
 # Every engine starts once before timing, so each run below starts on an existing profile.
