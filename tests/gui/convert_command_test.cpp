@@ -21,17 +21,12 @@
 #include "tests/core/stand_in_converter.h"
 #include "tests/core/temp_folder.h"
 #include "tests/gui/modal_answer.h"
+#include "tests/gui/recording_messages.h"
 
 using namespace larkspan;
 namespace fs = std::filesystem;
 
 namespace {
-
-class RecordingMessages final : public MessageBox {
-public:
-    void Show(std::string_view text) override { shown.push_back(QString::fromStdString(std::string(text))); }
-    QStringList shown;
-};
 
 class PresetAnswers final : public ExistingFileQuestion {
 public:
@@ -64,7 +59,7 @@ private:
     std::unique_ptr<MainWindow> state_;
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<MainWindowDialog> dialog_;
-    RecordingMessages messages_;
+    test::RecordingMessages messages_;
     PresetAnswers answers_;
 
     fs::path Docs() const { return folder_->path() / "docs"; }

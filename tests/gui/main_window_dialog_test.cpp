@@ -32,6 +32,7 @@
 #include "resources/resource_ids.h"
 #include "tests/core/temp_folder.h"
 #include "tests/gui/modal_answer.h"
+#include "tests/gui/recording_messages.h"
 
 using namespace larkspan;
 
@@ -58,12 +59,6 @@ public:
     }
     QList<FolderPick> answers;
     QStringList asked;
-};
-
-class RecordingMessages final : public MessageBox {
-public:
-    void Show(std::string_view text) override { shown.push_back(QString::fromStdString(std::string(text))); }
-    QStringList shown;
 };
 
 void SetModified(const std::filesystem::path& path, std::time_t time) {
@@ -102,7 +97,7 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     std::unique_ptr<MainWindowDialog> dialog_;
     RecordingOpener opener_;
-    RecordingMessages messages_;
+    test::RecordingMessages messages_;
 
     // The window at its template size, or at clientSize when one is given.
     MainWindowDialog& MakeDialog(QSize clientSize = {}) {

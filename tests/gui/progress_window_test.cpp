@@ -23,17 +23,12 @@
 #include "tests/core/stand_in_converter.h"
 #include "tests/core/temp_folder.h"
 #include "tests/gui/modal_answer.h"
+#include "tests/gui/recording_messages.h"
 
 using namespace larkspan;
 namespace fs = std::filesystem;
 
 namespace {
-
-class RecordingMessages final : public MessageBox {
-public:
-    void Show(std::string_view text) override { shown.push_back(QString::fromStdString(std::string(text))); }
-    QStringList shown;
-};
 
 template <class T>
 T& ControlOf(const QWidget& window, int id) {
@@ -53,7 +48,7 @@ private:
     std::unique_ptr<SettingsStore> settings_;
     ConverterSettings converter_;
     ConversionJob job_;
-    RecordingMessages messages_;
+    test::RecordingMessages messages_;
 
     fs::path In() const { return folder_->path() / "in"; }
     fs::path Out() const { return folder_->path() / "out"; }
