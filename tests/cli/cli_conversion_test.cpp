@@ -106,6 +106,24 @@ bool HoldsTemporary(const fs::path& folder) {
     return false;
 }
 
+int Count(const fs::path& folder, const std::string& extension) {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) count += entry.path().extension() == extension;
+    return count;
+}
+
+// After a run was ended from outside: no engine outlives it by more than 2 s, an engine whose parent went
+// removes what it was writing, and every target that exists is whole (an independent reader finds WORDS).
+void ExpectEndedCleanly(const fs::path& targets, const std::string& extension, const std::string& words) {
+    for (int i = 0; i < 40 && !RunningEngines().empty(); ++i) std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(RunningEngines().empty()) << "an engine outlived its parent by 2 s";
+    EXPECT_FALSE(HoldsTemporary(targets));
+    for (const auto& entry : fs::directory_iterator(targets)) {
+        if (entry.path().extension() != extension) continue;
+        EXPECT_NE(ReadBack(entry.path()).find(words), std::string::npos) << entry.path();
+    }
+}
+
 struct EndCase {
     const char* name;
     int signal;
@@ -128,13 +146,8 @@ TEST_P(EndedFromOutside, LeavesNoEngineAndNoHalfWrittenTarget) {
         ::_exit(127);
     }
     ASSERT_GT(larkspan, 0);
-    auto converted = [&] {
-        int count = 0;
-        for (const auto& entry : fs::directory_iterator(out)) count += entry.path().extension() == ".docx";
-        return count;
-    };
-    for (int i = 0; i < 600 && converted() < 3; ++i) std::this_thread::sleep_for(50ms);
-    ASSERT_GE(converted(), 3) << "the batch did not get going";
+    for (int i = 0; i < 600 && Count(out, ".docx") < 3; ++i) std::this_thread::sleep_for(50ms);
+    ASSERT_GE(Count(out, ".docx"), 3) << "the batch did not get going";
     ::kill(larkspan, GetParam().signal);
     int status = 0;
     ASSERT_EQ(::waitpid(larkspan, &status, 0), larkspan);
@@ -142,15 +155,29 @@ TEST_P(EndedFromOutside, LeavesNoEngineAndNoHalfWrittenTarget) {
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), GetParam().status);
     }
-    for (int i = 0; i < 40 && !RunningEngines().empty(); ++i) std::this_thread::sleep_for(50ms);
-    EXPECT_TRUE(RunningEngines().empty()) << "an engine outlived larkspan by 2 s";
-    // An engine whose larkspan was killed is told so and removes what it was writing, as on Ctrl+C.
-    EXPECT_FALSE(HoldsTemporary(out));
-    // Every target that exists is whole: an independent reader finds the text in it.
-    for (const auto& entry : fs::directory_iterator(out)) {
-        if (entry.path().filename().string().starts_with(".")) continue;
-        EXPECT_NE(ReadBack(entry.path()).find("Quarterly report"), std::string::npos) << entry.path();
+    ExpectEndedCleanly(out, ".docx", "Quarterly report");
+}
+
+// The window's batch killed in the middle, as the window's process: the same holds as for the command line.
+TEST_F(CliConversion, AKilledWindowLeavesNoEngineAndNoHalfWrittenTarget) {
+    for (int i = 0; i < 40; ++i)
+        fs::copy_file(kSamples / "memo.docx", in / ("m" + std::to_string(i) + ".docx"));
+    const std::string folder = in.string();
+    const pid_t window = ::fork();
+    if (window == 0) {
+        ::execl(LARKSPAN_WINDOW_BATCH, LARKSPAN_WINDOW_BATCH, folder.c_str(), nullptr);
+        ::_exit(127);
     }
+    ASSERT_GT(window, 0);
+    for (int i = 0; i < 1200 && Count(in, ".doc") < 3; ++i) std::this_thread::sleep_for(50ms);
+    ASSERT_GE(Count(in, ".doc"), 3) << "the batch did not get going";
+    ASSERT_LT(Count(in, ".doc"), 40) << "the batch ended before it could be killed";
+    ASSERT_FALSE(RunningEngines().empty()) << "the window's engine is not the one this test looks for";
+    ::kill(window, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(window, &status, 0), window);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ExpectEndedCleanly(in, ".doc", "Kraków");
 }
 
 // The largest resident memory any of this build's engines reached, watched from outside while it runs.
