@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "byte_reader.h"
 #include "table_depth.h"
@@ -28,14 +29,16 @@ std::string Shown(const std::string& name) {
     return name.substr(0, end) + "...";
 }
 
-bool IsWordXml(const std::string& name) {
-    return name.starts_with("word/") && name.ends_with(".xml");
+// Every XML part is read for tables: a package's main part need not lie in word/.
+bool IsXmlPart(const std::string& name) {
+    return name.ends_with(".xml");
 }
 
-// Reads a stored part, or inflates a deflated one, and counts its bytes, stopping once the count passes
-// `budget` or the tables in it nest too deep. Data that does not inflate ends the count where it stops:
-// LibreOffice decides about a damaged part.
-std::uint64_t InflatedSize(int fd, const ZipPart& part, std::uint64_t budget, TableDepth* tables) {
+// Reads a stored part, or inflates a deflated one, handing its bytes to `sink` until the sink says stop, the
+// part ends, or `budget` bytes have passed (then more than `budget` is returned). Data that does not
+// inflate ends the part where it stops: LibreOffice decides about a damaged part.
+std::uint64_t StreamPart(int fd, const ZipPart& part, std::uint64_t budget,
+                         const std::function<bool(const unsigned char*, std::size_t)>& sink) {
     unsigned char header[kLocalHeader];
     if (!ReadAt(fd, part.localOffset, header, sizeof header) || std::memcmp(header, "PK\x03\x04", 4) != 0)
         return 0;
@@ -49,7 +52,8 @@ std::uint64_t InflatedSize(int fd, const ZipPart& part, std::uint64_t budget, Ta
     std::uint64_t left = part.packedSize;
     std::uint64_t inflated = 0;
     int status = Z_OK;
-    while (status == Z_OK && inflated <= budget && (!tables || tables->deepest() <= kTableDepthLimit)) {
+    bool more = true;
+    while (status == Z_OK && inflated <= budget && more) {
         if (stream.avail_in == 0) {
             const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(left, in.size()));
             if (chunk == 0 || !ReadAt(fd, at, in.data(), chunk)) break;
@@ -59,7 +63,7 @@ std::uint64_t InflatedSize(int fd, const ZipPart& part, std::uint64_t budget, Ta
             stream.avail_in = static_cast<uInt>(chunk);
         }
         if (!deflated) {
-            if (tables) tables->Feed(stream.next_in, stream.avail_in);
+            more = sink(stream.next_in, stream.avail_in);
             inflated += stream.avail_in;
             stream.avail_in = 0;
             continue;
@@ -67,7 +71,7 @@ std::uint64_t InflatedSize(int fd, const ZipPart& part, std::uint64_t budget, Ta
         stream.next_out = out.data();
         stream.avail_out = static_cast<uInt>(out.size());
         status = ::inflate(&stream, Z_NO_FLUSH);
-        if (tables) tables->Feed(out.data(), out.size() - stream.avail_out);
+        more = sink(out.data(), out.size() - stream.avail_out);
         inflated += out.size() - stream.avail_out;
         if (status == Z_BUF_ERROR && stream.avail_in == 0) status = Z_OK;  // wants more input
     }
@@ -88,11 +92,11 @@ std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts) {
             return "its parts would inflate to more than " + MiB(kTotalInflationLimit);
     }
 
-    // What the bytes really hold, and how deep the Word parts nest their tables.
+    // What the bytes really hold, and how deep the XML parts nest their tables.
     std::uint64_t total = 0;
     for (const ZipPart& part : parts) {
-        const bool wordXml = IsWordXml(part.name);
-        if (part.method != kDeflated && !(part.method == 0 && wordXml)) {
+        const bool xmlPart = IsXmlPart(part.name);
+        if (part.method != kDeflated && !(part.method == 0 && xmlPart)) {
             total += part.method == 0 ? part.packedSize : 0;
             continue;
         }
@@ -104,7 +108,11 @@ std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts) {
         const std::uint64_t budget =
             std::min(partBound, kTotalInflationLimit - std::min(total, kTotalInflationLimit));
         TableDepth tables;
-        const std::uint64_t inflated = InflatedSize(fd, part, budget, wordXml ? &tables : nullptr);
+        const std::uint64_t inflated = StreamPart(fd, part, budget, [&](const unsigned char* bytes, std::size_t n) {
+            if (!xmlPart) return true;
+            tables.Feed(bytes, n);
+            return tables.deepest() <= kTableDepthLimit;
+        });
         if (tables.deepest() > kTableDepthLimit)
             return Shown(part.name) + " nests tables more than " + std::to_string(kTableDepthLimit) + " deep";
         if (inflated > budget) {
@@ -118,6 +126,15 @@ std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts) {
         total += inflated;
     }
     return {};
+}
+
+std::string PartText(int fd, const ZipPart& part, std::size_t limit) {
+    std::string text;
+    StreamPart(fd, part, limit, [&](const unsigned char* bytes, std::size_t n) {
+        text.append(reinterpret_cast<const char*>(bytes), std::min(n, limit - text.size()));
+        return text.size() < limit;
+    });
+    return text;
 }
 
 }  // namespace larkspan::zuv0

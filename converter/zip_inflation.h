@@ -4,7 +4,7 @@
 //
 // The sizes the package declares are checked first, and then each deflated part is inflated (into a
 // scratch buffer, thrown away) and counted, stopping at the first bound passed: a part may declare any size
-// it likes, so the declared numbers alone prove nothing. The Word parts' XML is also read for how deep its
+// it likes, so the declared numbers alone prove nothing. The XML parts are also read for how deep their
 // tables nest (see table_depth.h), stored or deflated.
 
 #include <cstdint>
@@ -34,5 +34,8 @@ inline constexpr std::uint64_t kRatioFloor = std::uint64_t(1) << 20;
 // or nest tables deeper than any document does, or empty when neither. `fd` holds the package the parts were
 // listed from.
 std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts);
+
+// The first `limit` bytes of a part, stored or deflated (fewer when it is shorter or does not inflate).
+std::string PartText(int fd, const ZipPart& part, std::size_t limit);
 
 }  // namespace larkspan::zuv0

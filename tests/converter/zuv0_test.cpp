@@ -228,6 +228,19 @@ std::string Utf16LeWithBom(std::u16string_view text) {
     return bytes;
 }
 
+// A Word package whose parts lie in `folder` instead of word/: only the package's index and relationships
+// name the main part, as the format allows. With `keepMain` false the main part itself is left out.
+std::string WordPackageIn(std::string_view folder, std::string_view body, bool keepMain = true) {
+    std::vector<ZipEntry> parts;
+    for (ZipEntry part : WordParts(body)) {
+        for (std::string* text : {&part.name, &part.head})
+            for (std::size_t at = text->find("word/"); at != std::string::npos; at = text->find("word/", at))
+                text->replace(at, 5, std::string(folder) + "/");
+        if (keepMain || !part.name.ends_with("/document.xml")) parts.push_back(std::move(part));
+    }
+    return BuildZip(parts);
+}
+
 class ConvertsContentNamedDoc : public Zuv0Test, public ::testing::WithParamInterface<ContentCase> {};
 
 TEST_P(ConvertsContentNamedDoc, ByWhatItHolds) {
@@ -272,6 +285,9 @@ INSTANTIATE_TEST_SUITE_P(
             "<w:wordDocument xmlns:w=\"http://schemas.microsoft.com/office/word/2003/wordml\"><w:body>"
             "<w:p><w:r><w:t>Größe in Word 2003 XML</w:t></w:r></w:p></w:body></w:wordDocument>\n",
             {"Größe in Word 2003 XML"}},
+        ContentCase{"WordPackageWithItsMainPartElsewhere",
+                    WordPackageIn("text", "<w:p><w:r><w:t>Main part in text/: Größe</w:t></w:r></w:p>"),
+                    {"Main part in text/: Größe"}},
         ContentCase{
             "OpenDocumentText", ReadFile(kSamples / "revisions.odt"), {"[^1]: The footnote: Größe matters."}},
         ContentCase{"FlatOpenDocumentText",
@@ -320,6 +336,15 @@ fs::path Inflating(const fs::path& folder, std::string_view paragraph, std::size
     document = {document.name, DocumentHead(), std::string(paragraph), count, std::string(kDocumentTail)};
     document.declaredSize = declared;
     return Written(folder, "inflating.docx", BuildZip(parts));
+}
+
+// A body of tables nested `depth` deep.
+std::string NestedTables(int depth) {
+    std::string body;
+    for (int i = 0; i < depth; ++i) body += "<w:tbl><w:tr><w:tc>";
+    body += "<w:p/>";
+    for (int i = 0; i < depth; ++i) body += "</w:tc></w:tr></w:tbl><w:p/>";
+    return body;
 }
 
 // Every `from` replaced by `to` of the same length: zip entry names are not covered by checksums.
@@ -436,14 +461,22 @@ INSTANTIATE_TEST_SUITE_P(
         // LibreOffice would spend minutes laying these out.
         RefusalCase{"TablesNestedThousandsDeep",
                     [](const fs::path& f) {
-                        std::string body;
-                        for (int i = 0; i < 5000; ++i) body += "<w:tbl><w:tr><w:tc>";
-                        body += "<w:p/>";
-                        for (int i = 0; i < 5000; ++i) body += "</w:tc></w:tr></w:tbl><w:p/>";
-                        return Written(f, "nested.docx", BuildZip(WordParts(body)));
+                        return Written(f, "nested.docx", BuildZip(WordParts(NestedTables(5000))));
                     },
                     "nested.doc", kNotADocument, "not a document",
                     "word/document.xml nests tables more than 64 deep"},
+        RefusalCase{"TablesNestedThousandsDeepOutsideWordFolder",
+                    [](const fs::path& f) {
+                        return Written(f, "nested.docx", WordPackageIn("text", NestedTables(5000)));
+                    },
+                    "nested.doc", kNotADocument, "not a document",
+                    "text/document.xml nests tables more than 64 deep"},
+        // The index names a main part that the package does not hold.
+        RefusalCase{"WordPackageWithoutTheMainPartItNames",
+                    [](const fs::path& f) {
+                        return Written(f, "hollow.docx", WordPackageIn("text", "<w:p/>", false));
+                    },
+                    "hollow.doc", kNotADocument, "not a document", "a zip archive without a Word document in it"},
         RefusalCase{"TruncatedDoc",
                     [](const fs::path& f) { return Truncated(f, "report.doc", 6000, "cut.doc"); }, "cut.docx",
                     kNotADocument, "not a document"},
