@@ -207,6 +207,25 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Adding something here for tracked changes"}}),
     [](const auto& info) { return info.param.name; });
 
+// An equation and an embedded workbook, as Word writes them, go into the .doc and come back out of it:
+// LibreOffice keeps them only with its Math and Calc parts installed, and drops them silently without.
+TEST_F(Zuv0Test, AnEquationAndAnEmbeddedWorkbookSurviveTheDoc) {
+    const fs::path source = folder_ / "objects.docx", doc = folder_ / "objects.doc";
+    const fs::path back = folder_ / "back.docx", workbook = folder_ / "budget.xlsx";
+    fs::copy_file(kSamples / "objects.docx", source);
+    ExpectConverted(Convert(source, doc));
+    ExpectConverted(Convert(doc, back));
+
+    // pandoc shows the equation in TeX: $\text{E=mc}^{2}$.
+    const std::string text = ReadBack(back);
+    EXPECT_THAT(text, HasSubstr("E=mc"));
+    EXPECT_THAT(text, HasSubstr("^{2}$, as the equation says."));
+    const Finished embedded = testing::Run({"unzip", "-p", back.string(), "word/embeddings/*.xlsx"});
+    ASSERT_EQ(embedded.exitCode, 0) << "no workbook in the document: " << embedded.err;
+    WriteFile(workbook, embedded.out);
+    EXPECT_THAT(testing::Run({"unzip", "-p", workbook.string(), "xl/worksheets/*.xml"}).out, HasSubstr("<v>4711</v>"));
+}
+
 // ---- other content under a Word name -------------------------------------------------------------------
 
 struct ContentCase {

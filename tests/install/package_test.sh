@@ -14,7 +14,7 @@ check "a package named larkspan_VERSION_ARCH.deb" test -n "$package"
 if [ -n "$package" ]; then
   depends=$(dpkg-deb -f "$package" Depends)
   echo "Depends: $depends"
-  for needed in libqt6widgets6 libqt6gui6 libqt6core6 libreoffice-writer; do
+  for needed in libqt6widgets6 libqt6gui6 libqt6core6 libreoffice-writer libreoffice-math libreoffice-calc; do
     check "depends on $needed" grep -Eq "(^|, )$needed( |,|$)" <<<"$depends"
   done
   dpkg-deb -c "$package" >"$work/contents"
