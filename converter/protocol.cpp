@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "byte_reader.h"
+
 namespace larkspan::zuv0 {
 
 namespace {
@@ -43,16 +45,7 @@ bool WriteResponse(int fd, const Outcome& outcome) {
     frame += '\0';
     frame += outcome.line;
     frame += '\0';
-    const char* data = frame.data();
-    std::size_t left = frame.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return WriteAll(fd, frame.data(), frame.size());
 }
 
 }  // namespace larkspan::zuv0
