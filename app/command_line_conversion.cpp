@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/command_line_conversion.h"
+
 #include "app/command_line.h"
 #include "batch/unattended_run.h"
 #include "engine/convert_file.h"
@@ -58,25 +60,26 @@ private:
 
 }  // namespace
 
-int MainWindow::RunCommandLineConversion(const CommandLineArguments& arguments, MessageBox& messages) {
-    WordVersionCode = FindWordInstallation(WordFolder);
-    m_arrFoundPaths.clear();
-    ScanFolder("", arguments.source);
+int RunCommandLineConversion(MainWindow& window, const CommandLineArguments& arguments,
+                             MessageBox& messages) {
+    window.WordVersionCode = FindWordInstallation(window.WordFolder);
+    window.m_arrFoundPaths.clear();
+    window.ScanFolder("", arguments.source);
     // Nothing to do is no failure, but a mistyped pattern must not look like a finished job.
-    if (m_arrFoundPaths.empty()) std::cerr << "larkspan: no file matches " << arguments.source << '\n';
+    if (window.m_arrFoundPaths.empty()) std::cerr << "larkspan: no file matches " << arguments.source << '\n';
 
     std::string format = paths::ToLowerAscii(arguments.format);
-    m_nFormat = format == "docx" ? kFormatDocx : kFormatDoc;
+    window.m_nFormat = format == "docx" ? kFormatDocx : kFormatDoc;
 
     ConversionJob job;
-    job.m_arrSources = m_arrFoundPaths;
-    job.m_nTargetFormat = m_nFormat;
+    job.m_arrSources = window.m_arrFoundPaths;
+    job.m_nTargetFormat = window.m_nFormat;
     job.m_strOutputFolder = NormalizeOutputFolder(arguments.output);
-    job.m_strWordFolder = WordFolder;
-    job.m_nWordVersionCode = WordVersionCode;
+    job.m_strWordFolder = window.WordFolder;
+    job.m_nWordVersionCode = window.WordVersionCode;
 
     ConverterSettings settings;
-    settings.applicationFolder = ApplicationFolder;
+    settings.applicationFolder = window.ApplicationFolder;
     std::string warning;
     settings.engineLimits = EngineLimits::FromEnvironment(warning);
     if (!warning.empty()) std::cerr << "larkspan: " << warning << '\n';

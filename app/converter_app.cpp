@@ -1,5 +1,6 @@
 #include "app/converter_app.h"
 
+#include "app/command_line_conversion.h"
 #include "app/jet_setting.h"
 #include "app/stderr_message_box.h"
 #include "engine/automation/thread_init.h"
@@ -25,7 +26,7 @@ int ConverterApp::InitInstance(int argc, const char* const* argv, const StartupH
     WriteJetTypeGuessRows();
 
     MainWindow window;
-    if (!arguments_.source.empty()) return window.RunCommandLineConversion(arguments_, messages);
+    if (!arguments_.source.empty()) return RunCommandLineConversion(window, arguments_, messages);
     if (!hooks.runMainWindow) {
         messages.Show("The main window is not available in this program.");
         return 1;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/settings_store.h"
+#include "platform/settings_store.h"
 
 namespace larkspan {
 

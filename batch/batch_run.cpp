@@ -9,10 +9,10 @@ BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, Mes
                       BatchEvents& events, std::stop_token stop) {
     BatchSummary summary;
     summary.total = static_cast<int>(job.m_arrSources.size());
-    EngineSession ownSession(settings.engineLimits);
-    ConverterSettings withSession = settings;
-    if (!withSession.session) withSession.session = &ownSession;
-    FileRun run(job, withSession, messages, events, stop);
+    EngineSession engine(
+        PrepareExternalConverter(job.m_nWordVersionCode, job.m_strWordFolder, settings.applicationFolder),
+        settings.engineLimits);
+    FileRun run(job, settings, engine, messages, events, stop);
     for (std::size_t index = 0; index < job.m_arrSources.size(); ++index) {
         if (stop.stop_requested()) {
             summary.end = BatchEnd::Stopped;

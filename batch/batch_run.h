@@ -67,8 +67,8 @@ struct BatchSummary {
     BatchEnd end = BatchEnd::Completed;
 };
 
-// Runs the job to its end. The policy in job changes when an answer is to hold for the rest of the run.
-// Without a session in settings, the run keeps one engine of its own for all its files.
+// Runs the job to its end, on one engine kept for all its files. The policy in job changes when an answer is
+// to hold for the rest of the run.
 BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages,
                       BatchEvents& events, std::stop_token stop = {});
 

@@ -1,9 +1,9 @@
 #include "batch/file_run.h"
 
-#include <cerrno>
 #include <filesystem>
 
 #include "batch/auto_rename.h"
+#include "platform/file_writing.h"
 #include "platform/replace_file.h"
 
 namespace larkspan {
@@ -27,12 +27,6 @@ std::string MissingSource(const std::string& source) {
         return "it is a symbolic link to something that does not exist";
     if (error && error != std::errc::no_such_file_or_directory) return "cannot reach it: " + error.message();
     return "the file no longer exists";
-}
-
-// What the user is told of a failed write: a full disk, or the user's quota, by that name.
-std::string WriteErrorText(std::error_code error) {
-    if (error == std::errc::no_space_on_device || error.value() == EDQUOT) return "disk full";
-    return error.message();
 }
 
 }  // namespace
@@ -75,14 +69,14 @@ std::optional<FileResult> FileRun::Run(const std::string& source, BatchEnd& end)
 
     if (!NeedsConversion(kind, job_.m_nTargetFormat)) {
         if (std::error_code error = files::CopyFileReplacing(source, result.target, stop_)) {
-            result.reason = "copy failed: " + WriteErrorText(error);
+            result.reason = "copy failed: " + files::WriteErrorText(error);
             return result;
         }
         result.outcome = FileOutcome::Copied;
         return result;
     }
-    ConversionResult converted = ConvertFile(source, result.target, job_.m_nWordVersionCode,
-                                             job_.m_strWordFolder, settings_, messages_, stop_);
+    const ConversionResult converted =
+        ConvertFile(source, result.target, job_.m_nWordVersionCode, settings_, engine_, messages_, stop_);
     result.outcome = converted.produced ? FileOutcome::Converted : FileOutcome::Failed;
     result.reason = converted.reason;
     result.engineMissing = converted.engineMissing;

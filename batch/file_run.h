@@ -13,9 +13,14 @@ namespace larkspan {
 
 class FileRun {
 public:
-    FileRun(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages, BatchEvents& events,
-            std::stop_token stop)
-        : job_(job), settings_(settings), messages_(messages), events_(events), stop_(std::move(stop)) {}
+    FileRun(ConversionJob& job, const ConverterSettings& settings, EngineSession& engine,
+            MessageBox& messages, BatchEvents& events, std::stop_token stop)
+        : job_(job),
+          settings_(settings),
+          engine_(engine),
+          messages_(messages),
+          events_(events),
+          stop_(std::move(stop)) {}
 
     // The result of one source; nullopt when the run ends before the file is done (end says how).
     std::optional<FileResult> Run(const std::string& source, BatchEnd& end);
@@ -26,6 +31,7 @@ private:
 
     ConversionJob& job_;
     const ConverterSettings& settings_;
+    EngineSession& engine_;
     MessageBox& messages_;
     BatchEvents& events_;
     std::stop_token stop_;

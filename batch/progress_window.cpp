@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "app/settings_store.h"
 #include "batch/conversion_worker.h"
 #include "batch/existing_file_prompt.h"
 #include "batch/gui_thread_call.h"
 #include "platform/message_box.h"
+#include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"

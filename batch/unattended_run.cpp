@@ -96,12 +96,15 @@ BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings
     std::atomic<std::size_t> next{0};
     std::atomic<bool> noEngine{false};
 
+    // Put in place once, before any engine starts it.
+    const ConverterProgram program =
+        PrepareExternalConverter(job.m_nWordVersionCode, job.m_strWordFolder, settings.applicationFolder);
+    const auto starts = std::make_shared<EngineStarts>();
     auto work = [&] {
-        EngineSession session(settings.engineLimits);
-        ConverterSettings own = settings;
-        own.session = &session;
+        EngineSession engine(program, settings.engineLimits, starts);
         Unasked unasked;
-        FileRun run(job, own, messages, unasked, stop);
+        FileRun run(job, settings, engine, messages, unasked, stop);
+        // Every file a worker takes gets a result, whatever happens to it: the caller waits for each in turn.
         for (std::size_t index; (index = next++) < count && !stop.stop_requested();) {
             FileResult result;
             if (refused[index]) {
@@ -109,10 +112,16 @@ BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings
             } else if (noEngine) {
                 result.engineMissing = true;  // reported once, by the file that found it
             } else {
-                BatchEnd end = BatchEnd::Completed;
-                std::optional<FileResult> done = run.Run(job.m_arrSources[index], end);
-                if (!done) break;
-                result = std::move(*done);
+                try {
+                    BatchEnd end = BatchEnd::Completed;
+                    std::optional<FileResult> done = run.Run(job.m_arrSources[index], end);
+                    if (done)
+                        result = std::move(*done);
+                    else
+                        result.reason = "stopped";
+                } catch (const std::exception& error) {
+                    result.reason = std::string("internal error: ") + error.what();
+                }
                 if (result.engineMissing) noEngine = true;
             }
             std::lock_guard lock(mutex);

@@ -9,10 +9,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
-#include "app/settings_store.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
 #include "mainwindow/shell_tree_control.h"
+#include "platform/settings_store.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

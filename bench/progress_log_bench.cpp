@@ -12,9 +12,9 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 
-#include "app/settings_store.h"
 #include "batch/progress_window.h"
 #include "platform/message_box.h"
+#include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
 
@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     const double reopened = static_cast<double>(clock.nsecsElapsed()) / 1e6;
 
-    std::printf("%d files, %lld log characters: shown as they came in %.0f ms (%.1f us per file); "
-                "whole log put back in %.0f ms\n",
-                files, static_cast<long long>(window.Log().size()), shown, shown * 1000 / files, reopened);
+    std::printf(
+        "%d files, %lld log characters: shown as they came in %.0f ms (%.1f us per file); "
+        "whole log put back in %.0f ms\n",
+        files, static_cast<long long>(window.Log().size()), shown, shown * 1000 / files, reopened);
     return 0;
 }

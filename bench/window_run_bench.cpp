@@ -15,12 +15,12 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/settings_store.h"
 #include "batch/progress_window.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
 #include "mainwindow/shell_tree_control.h"
 #include "platform/message_box.h"
+#include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
 
@@ -100,8 +100,9 @@ int main(int argc, char** argv) {
     started = Now();
     larkspan::resources::Control<QPushButton>(dialog, larkspan::ids::kConvertButton)->click();
     const double took = Now() - started;
-    std::printf("%d files in %.1f s (%.1f ms each); window timer at most %lld ms late; the end shown %.0f ms "
-                "after the last file was written\n",
-                files, took, 1000 * took / std::max(files, 1), static_cast<long long>(worst), lag * 1000);
+    std::printf(
+        "%d files in %.1f s (%.1f ms each); window timer at most %lld ms late; the end shown %.0f ms "
+        "after the last file was written\n",
+        files, took, 1000 * took / std::max(files, 1), static_cast<long long>(worst), lag * 1000);
     return 0;
 }

@@ -5,12 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "byte_reader.h"
+#include "platform/file_writing.h"
 #include "unique_fd.h"
 
 namespace larkspan::zuv0 {
@@ -34,21 +33,6 @@ std::string CutUtf8(const std::string& text, std::size_t limit) {
     return text.substr(0, end);
 }
 
-// The permissions a newly created file gets in this process; mkstemp's 0600 is not what a user expects
-// of a converted document. Read from /proc rather than with umask(), which would change it for a moment
-// under LibreOffice's threads.
-mode_t NewFileMode() {
-    mode_t mask = 022;
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("Umask:", 0) == 0) {
-            mask = static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-            break;
-        }
-    }
-    return 0666 & ~mask;
-}
-
 class OutputCategory : public std::error_category {
 public:
     const char* name() const noexcept override { return "zuv0.output"; }
@@ -69,6 +53,12 @@ AtomicOutput::~AtomicOutput() {
     Discard();
 }
 
+void AtomicOutput::Close() {
+    if (file_ >= 0) ::close(file_);
+    if (folder_ >= 0) ::close(folder_);
+    file_ = folder_ = -1;
+}
+
 std::error_code AtomicOutput::Open(const fs::path& target) {
     Discard();
     const std::string extension = target.extension().string();
@@ -78,65 +68,62 @@ std::error_code AtomicOutput::Open(const fs::path& target) {
     base = fixed < kMaxNameBytes ? CutUtf8(base, kMaxNameBytes - fixed) : std::string();
     std::string pattern = (target.parent_path() / ("." + base + marker + extension)).string();
 
-    const int fd = ::mkostemps(pattern.data(), static_cast<int>(extension.size()), O_CLOEXEC);
-    if (fd < 0) return LastError();
-    ::close(fd);
-    target_ = target;
-    temporary_ = pattern;
-    return {};
-}
-
-std::error_code AtomicOutput::Commit() {
-    struct stat info {};
-    if (::stat(temporary_.c_str(), &info) != 0) return LastError();
-    if (info.st_size == 0) return OutputError::EmptyResult;
-    if (::chmod(temporary_.c_str(), NewFileMode()) != 0) return LastError();
-
-    const int fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return LastError();
-    const bool synced = ::fsync(fd) == 0;
-    const std::error_code syncError = synced ? std::error_code{} : LastError();
-    ::close(fd);
-    if (!synced) return syncError;
-
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) return LastError();
-    temporary_.clear();
-
-    // Make the rename itself durable; the file is in place either way, so a failure here is not reported.
-    if (const int folder = ::open(target_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
+    folder_ = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) return LastError();
+    file_ = ::mkostemps(pattern.data(), static_cast<int>(extension.size()), O_CLOEXEC);
+    if (file_ < 0) {
+        const std::error_code error = LastError();
+        Close();
+        return error;
     }
+    name_ = target.filename().string();
+    temporary_ = pattern;
     return {};
 }
 
 std::error_code AtomicOutput::Fill(const fs::path& from) {
     UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0) return LastError();
-    UniqueFd out(::open(temporary_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (out.get() < 0) return LastError();
+    if (::ftruncate(file_, 0) != 0 || ::lseek(file_, 0, SEEK_SET) != 0) return LastError();
     std::vector<char> buffer(256 * 1024);
     for (;;) {
         const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return LastError();
         if (got == 0) break;
-        if (!WriteAll(out.get(), buffer.data(), static_cast<std::size_t>(got))) return LastError();
+        if (!files::WriteAll(file_, buffer.data(), static_cast<std::size_t>(got))) return LastError();
     }
-    // Some file systems report a full disk only when the file is closed.
-    return ::close(out.Release()) == 0 ? std::error_code{} : LastError();
+    return {};
 }
 
-std::string OutputErrorText(std::error_code error) {
-    if (error == std::errc::no_space_on_device || error.value() == EDQUOT) return "disk full";
-    return error.message();
+std::error_code AtomicOutput::Commit() {
+    struct stat info {};
+    if (::fstat(file_, &info) != 0) return LastError();
+    if (info.st_size == 0) return OutputError::EmptyResult;
+    if (::fchmod(file_, files::NewFileMode()) != 0) return LastError();
+    if (::fsync(file_) != 0) return LastError();
+    // Some file systems report a full disk only when the file is closed.
+    const int file = std::exchange(file_, -1);
+    if (::close(file) != 0) return LastError();
+
+    const std::string temporaryName = temporary_.filename().string();
+    if (::renameat(folder_, temporaryName.c_str(), folder_, name_.c_str()) != 0) return LastError();
+    temporary_.clear();
+    // Make the rename itself durable; the file is in place either way, so a failure here is not reported.
+    ::fsync(folder_);
+    Close();
+    return {};
 }
 
 void AtomicOutput::Discard() {
-    if (temporary_.empty()) return;
-    ::unlink(temporary_.c_str());
-    temporary_.clear();
+    if (!temporary_.empty()) {
+        if (folder_ >= 0)
+            ::unlinkat(folder_, temporary_.filename().c_str(), 0);
+        else
+            ::unlink(temporary_.c_str());
+        temporary_.clear();
+    }
+    Close();
 }
 
 }  // namespace larkspan::zuv0

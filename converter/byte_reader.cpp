@@ -18,15 +18,4 @@ bool ReadAt(int fd, std::uint64_t offset, unsigned char* out, std::size_t count)
     return true;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t count) {
-    while (count > 0) {
-        const ssize_t written = ::write(fd, data, count);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        data += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 }  // namespace larkspan::zuv0

@@ -1,6 +1,5 @@
 #pragma once
-// Reading a file's bytes at given offsets, and little-endian numbers out of them, for the format checks; and
-// writing a whole buffer, for the copies.
+// Reading a file's bytes at given offsets, and little-endian numbers out of them, for the format checks.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,9 +12,6 @@ using Bytes = std::vector<unsigned char>;
 // Reads exactly `count` bytes at `offset` with pread, so the file offset is not used; false when the file
 // ends first or reading fails.
 bool ReadAt(int fd, std::uint64_t offset, unsigned char* out, std::size_t count);
-
-// Writes all `count` bytes, retrying after a signal; false with errno set when writing fails.
-bool WriteAll(int fd, const char* data, std::size_t count);
 
 inline std::uint16_t U16(const unsigned char* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);

@@ -3,8 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <string>
+
+#include "platform/file_writing.h"
 
 namespace larkspan::zuv0::console {
 
@@ -16,18 +17,19 @@ bool silenced = false;
 
 }  // namespace
 
-void SilenceStandardStreams() {
-    if (silenced) return;
+bool SilenceStandardStreams() {
+    if (silenced) return true;
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return false;  // keep the noise rather than lose our own line
     const int out = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     const int err = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (null < 0) return;  // keep the noise rather than lose our own line
     if (out >= 0) savedStdout = out;
     if (err >= 0) savedStderr = err;
     ::dup2(null, STDOUT_FILENO);
     ::dup2(null, STDERR_FILENO);
     ::close(null);
     silenced = true;
+    return true;
 }
 
 int OriginalStderr() {
@@ -51,15 +53,8 @@ int TakeStandardInput() {
 void WriteErrorLine(std::string_view text) {
     std::string line(text);
     line += '\n';
-    const char* data = line.data();
-    std::size_t left = line.size();
-    while (left > 0) {
-        const ssize_t written = ::write(savedStderr, data, left);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
+    // Nothing is left to tell a failure to.
+    [[maybe_unused]] const bool written = files::WriteAll(savedStderr, line.data(), line.size());
 }
 
 }  // namespace larkspan::zuv0::console

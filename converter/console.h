@@ -10,7 +10,8 @@
 namespace larkspan::zuv0::console {
 
 // Keeps copies of the original descriptors 1 and 2, then points both at /dev/null. Safe to call twice.
-void SilenceStandardStreams();
+// False, with nothing changed, when /dev/null cannot be opened.
+[[nodiscard]] bool SilenceStandardStreams();
 
 // The original standard error (or standard output): valid before and after silencing.
 int OriginalStderr();

@@ -6,46 +6,63 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <string>
 
 #include "console.h"
+#include "platform/file_writing.h"
 
 namespace larkspan::zuv0::crash_guard {
 
 namespace {
 
-// Two buffers each, so a handler never reads one that is being rewritten: the writer fills the idle
-// buffer, then publishes its index.
-struct Text {
-    char data[2][4096] = {};
+// Set by the first crash: from then on no setter touches the buffers the handler reads.
+std::atomic<bool> crashing{false};
+
+// Holds still for a handler that is reading: a crash ends the process in a moment anyway.
+void WaitIfCrashing() {
+    while (crashing.load()) ::pause();
+}
+
+// A value a signal handler can read while the serve loop sets the next one: two buffers, the writer fills
+// the idle one and then publishes its index. A writer that began before a crash writes only the idle
+// buffer; any later one waits (WaitIfCrashing), so the buffer the handler reads is never rewritten.
+template <class T>
+struct Published {
+    T data[2] = {};
     std::atomic<int> current{0};
 
-    void Set(std::string_view text) {
+    template <class Fill>
+    void Set(Fill fill) {
+        WaitIfCrashing();
         const int next = 1 - current.load();
-        const std::size_t length = std::min(text.size(), sizeof data[next] - 1);
-        std::copy_n(text.data(), length, data[next]);
-        data[next][length] = '\0';
+        fill(data[next]);
         current.store(next);
     }
-    const char* Get() const { return data[current.load()]; }
+    const T& Get() const { return data[current.load()]; }
 };
 
-Text temporary;
-Text crashLine;
-std::atomic<int> crashCode{static_cast<int>(ExitCode::Internal)};
+void Copy(char* into, std::size_t room, std::string_view text) {
+    const std::size_t length = std::min(text.size(), room - 1);
+    std::copy_n(text.data(), length, into);
+    into[length] = '\0';
+}
+
+struct Answer {
+    std::uint64_t job = 0;  // the start's answer until a job is in hand
+    int code = static_cast<int>(ExitCode::Internal);
+    char subject[4096];
+    char detail[1024];
+    char line[5200];  // the single-file form's line
+};
+
+Published<char[4096]> temporary;
+Published<Answer> crashAnswer;
 std::atomic<int> frameFd{-1};
-std::atomic<bool> jobInHand{true};
+// The answer in hand has not been written yet. The start's answer is open from the beginning.
+std::atomic<bool> answerOpen{true};
 
 void RemoveTemporary() {
     if (const char* path = temporary.Get(); *path) ::unlink(path);
-}
-
-void WriteAll(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written <= 0) return;
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
 }
 
 std::size_t Length(const char* text) {
@@ -54,39 +71,65 @@ std::size_t Length(const char* text) {
     return length;
 }
 
-// "<code>\0<line>\0", built without anything that is unsafe in a signal handler.
-void WriteFrame(int fd, int code, const char* line) {
-    char digits[12];
+// Nothing can be done about a failed write while dying.
+void Put(int fd, const char* data, std::size_t length) {
+    [[maybe_unused]] const bool written = files::WriteAll(fd, data, length);
+}
+
+// A number in decimal and its closing NUL.
+void PutNumber(int fd, std::uint64_t number) {
+    char digits[24];
     std::size_t count = 0;
     do {
-        digits[sizeof digits - 1 - count++] = static_cast<char>('0' + code % 10);
-        code /= 10;
-    } while (code > 0 && count < sizeof digits - 1);
-    WriteAll(fd, digits + sizeof digits - count, count);
-    WriteAll(fd, "", 1);
-    WriteAll(fd, line, Length(line));
-    WriteAll(fd, "", 1);
+        digits[sizeof digits - 1 - count++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number > 0 && count < sizeof digits - 1);
+    Put(fd, digits + sizeof digits - count, count);
+    Put(fd, "", 1);
+}
+
+// The answer frame (platform/engine_protocol.h), built without anything that is unsafe in a signal handler.
+void WriteFrame(int fd, const Answer& answer) {
+    static_assert(engine_protocol::kAnswerFields == 4);
+    PutNumber(fd, answer.job);
+    PutNumber(fd, static_cast<std::uint64_t>(answer.code));
+    Put(fd, answer.subject, Length(answer.subject));
+    Put(fd, "", 1);
+    Put(fd, answer.detail, Length(answer.detail));
+    Put(fd, "", 1);
 }
 
 void OnCrash(int) {
+    crashing.store(true);
     RemoveTemporary();
-    const int code = crashCode.load();
-    const char* line = crashLine.Get();
+    const Answer& answer = crashAnswer.Get();
     if (const int fd = frameFd.load(); fd >= 0) {
-        if (jobInHand.load()) {
-            WriteFrame(fd, code, line);
+        const bool answering = answerOpen.exchange(false);
+        if (answering) {
+            WriteFrame(fd, answer);
         } else {
             constexpr std::string_view kIdle = "Zuv0: internal error (LibreOffice crashed between jobs)\n";
-            WriteAll(console::OriginalStderr(), kIdle.data(), kIdle.size());
+            Put(console::OriginalStderr(), kIdle.data(), kIdle.size());
         }
         // The engine is gone whatever the job came to: the parent must start another.
-        ::_exit(jobInHand.load() && code != 0 ? code : static_cast<int>(ExitCode::Internal));
+        ::_exit(answering && answer.code != 0 ? answer.code : static_cast<int>(ExitCode::Internal));
     }
-    if (const std::size_t length = Length(line); length > 0) {
-        WriteAll(console::OriginalStderr(), line, length);
-        WriteAll(console::OriginalStderr(), "\n", 1);
+    if (const std::size_t length = Length(answer.line); length > 0) {
+        Put(console::OriginalStderr(), answer.line, length);
+        Put(console::OriginalStderr(), "\n", 1);
     }
-    ::_exit(code);
+    ::_exit(answer.code);
+}
+
+void Store(std::uint64_t job, const Outcome& outcome) {
+    const std::string line = outcome.ok() ? std::string() : outcome.Line();
+    crashAnswer.Set([&](Answer& answer) {
+        answer.job = job;
+        answer.code = static_cast<int>(outcome.code);
+        Copy(answer.subject, sizeof answer.subject, outcome.subject);
+        Copy(answer.detail, sizeof answer.detail, outcome.detail);
+        Copy(answer.line, sizeof answer.line, line);
+    });
 }
 
 void OnStop(int signal) {
@@ -111,21 +154,24 @@ void Install() {
 }
 
 void SetOutcomeOnCrash(const Outcome& outcome) {
-    crashLine.Set(outcome.line);
-    crashCode.store(static_cast<int>(outcome.code));
-    jobInHand.store(true);
+    Store(crashAnswer.Get().job, outcome);
 }
 
 void AnswerCrashesOn(int fd) {
     frameFd.store(fd);
 }
 
-void SetNoJobOnCrash() {
-    jobInHand.store(false);
+void OpenAnswer(std::uint64_t job, const Outcome& outcome) {
+    Store(job, outcome);
+    answerOpen.store(true);
+}
+
+bool ClaimAnswer() {
+    return answerOpen.exchange(false);
 }
 
 void SetTemporary(std::string_view path) {
-    temporary.Set(path);
+    temporary.Set([&](char(&into)[4096]) { Copy(into, sizeof into, path); });
 }
 
 }  // namespace larkspan::zuv0::crash_guard

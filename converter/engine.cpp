@@ -14,6 +14,7 @@
 #include "console.h"
 #include "crash_guard.h"
 #include "file_url.h"
+#include "platform/file_writing.h"
 #include "profile_settings.h"
 #include "source_copy.h"
 
@@ -75,7 +76,8 @@ std::unique_ptr<Engine> Engine::Start(const EngineSettings& settings, Outcome& f
     ::setenv("TMPDIR", slot->scratchFolder().c_str(), 1);
     RequireUtf8FileNames();
 
-    console::SilenceStandardStreams();
+    // Without /dev/null the noise stays on the streams; our one line still comes last.
+    [[maybe_unused]] const bool silenced = console::SilenceStandardStreams();
     crash_guard::SetOutcomeOnCrash(Failure(ExitCode::EngineMissing, settings.programFolder.native(),
                                            "LibreOffice crashed while starting"));
     crash_guard::Install();  // LibreOffice puts its own in place while starting; ours are set again below
@@ -174,7 +176,8 @@ Outcome Engine::LoadAndSave(const Job& job) {
     crash_guard::SetTemporary({});
     fs::remove(staged, ignored);
 
-    return error ? Failure(ExitCode::SaveFailed, job.target.native(), OutputErrorText(error)) : Success();
+    return error ? Failure(ExitCode::SaveFailed, job.target.native(), files::WriteErrorText(error))
+                 : Success();
 }
 
 }  // namespace larkspan::zuv0

@@ -20,7 +20,7 @@ namespace {
 using namespace larkspan::zuv0;
 
 int Finish(const Outcome& outcome) {
-    if (!outcome.ok()) console::WriteErrorLine(outcome.line);
+    if (!outcome.ok()) console::WriteErrorLine(outcome.Line());
     return static_cast<int>(outcome.code);
 }
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "byte_reader.h"
+#include "platform/file_writing.h"
 #include "unique_fd.h"
 
 namespace larkspan::zuv0 {
@@ -15,7 +15,7 @@ namespace {
 
 bool WriteFile(const char* path, const std::string& text) {
     UniqueFd file(::open(path, O_WRONLY | O_CLOEXEC));
-    return file.get() >= 0 && WriteAll(file.get(), text.data(), text.size());
+    return file.get() >= 0 && files::WriteAll(file.get(), text.data(), text.size());
 }
 
 }  // namespace

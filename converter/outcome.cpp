@@ -15,9 +15,13 @@ Outcome Success() {
 }
 
 Outcome Failure(ExitCode code, std::string_view subject, std::string_view detail) {
-    if (code == ExitCode::Usage) return {code, std::string(kUsageLine)};
+    return {code, std::string(subject), std::string(detail)};
+}
+
+std::string Outcome::Line() const {
+    if (code == ExitCode::Usage) return std::string(kUsageLine);
     std::string line = "Zuv0: ";
-    line += ReasonText(code);
+    line += engine_protocol::ReasonText(static_cast<int>(code));
     if (!subject.empty()) {
         line += ": ";
         AppendPrintable(line, subject);
@@ -27,29 +31,7 @@ Outcome Failure(ExitCode code, std::string_view subject, std::string_view detail
         AppendPrintable(line, detail);
         line += ')';
     }
-    return {code, std::move(line)};
-}
-
-std::string_view ReasonText(ExitCode code) {
-    switch (code) {
-        case ExitCode::Ok:
-            return "converted";
-        case ExitCode::Internal:
-            return "internal error";
-        case ExitCode::Usage:
-            return "usage";
-        case ExitCode::SourceUnreadable:
-            return "source missing or unreadable";
-        case ExitCode::NotADocument:
-            return "not a document";
-        case ExitCode::PasswordProtected:
-            return "password protected";
-        case ExitCode::SaveFailed:
-            return "save failed";
-        case ExitCode::EngineMissing:
-            return "engine missing";
-    }
-    return "internal error";
+    return line;
 }
 
 }  // namespace larkspan::zuv0

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "byte_reader.h"
+#include "platform/file_writing.h"
 
 namespace larkspan::zuv0 {
 
@@ -40,12 +40,10 @@ bool FieldReader::Next(std::string& field) {
     }
 }
 
-bool WriteResponse(int fd, const Outcome& outcome) {
-    std::string frame = std::to_string(static_cast<int>(outcome.code));
-    frame += '\0';
-    frame += outcome.line;
-    frame += '\0';
-    return WriteAll(fd, frame.data(), frame.size());
+bool WriteAnswer(int fd, std::uint64_t job, const Outcome& outcome) {
+    const std::string frame =
+        engine_protocol::AnswerFrame(job, outcome.code, outcome.subject, outcome.detail);
+    return files::WriteAll(fd, frame.data(), frame.size());
 }
 
 }  // namespace larkspan::zuv0

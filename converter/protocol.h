@@ -1,10 +1,8 @@
 #pragma once
-// The byte protocol of `Zuv0 --serve` (README.md, "Serving many jobs").
-//
-// Every field is a byte string closed by one NUL byte. Paths cannot hold NUL, so every other byte, line
-// ends included, comes through as it is. A request is SOURCE and TARGET; a response is the decimal exit
-// status and the one error line (empty on success).
+// Zuv0's side of the serving protocol (platform/engine_protocol.h; README.md, "Serving many jobs"): reading
+// the requests' fields, writing the answers.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,7 +24,7 @@ private:
     std::size_t start_ = 0;  // first byte not handed out yet
 };
 
-// Writes "<code>\0<line>\0" in full; false when the reader has gone.
-bool WriteResponse(int fd, const Outcome& outcome);
+// Writes the answer to job in full; false when the reader has gone.
+bool WriteAnswer(int fd, std::uint64_t job, const Outcome& outcome);
 
 }  // namespace larkspan::zuv0

@@ -21,8 +21,6 @@ namespace {
 
 Outcome RunJob(Engine& engine, const std::string& source, const std::string& target) {
     if (source.empty() || target.empty()) return Failure(ExitCode::Usage, {});
-    // LibreOffice's threads may crash at any moment; from here on that is this job's answer.
-    crash_guard::SetOutcomeOnCrash(Failure(ExitCode::Internal, source, "LibreOffice crashed"));
     try {
         Job job;
         if (Outcome prepared = PrepareJob(source, target, job); !prepared.ok()) return prepared;
@@ -30,6 +28,14 @@ Outcome RunJob(Engine& engine, const std::string& source, const std::string& tar
     } catch (const std::exception& error) {
         return Failure(ExitCode::Internal, source, error.what());
     }
+}
+
+// Writes the answer in hand, unless a crash has taken it: the crash handler then writes it and ends the
+// process, and nothing more may go out.
+bool Answer(int out, std::uint64_t job, const Outcome& outcome) {
+    if (!crash_guard::ClaimAnswer())
+        for (;;) ::pause();
+    return WriteAnswer(out, job, outcome);
 }
 
 }  // namespace
@@ -40,27 +46,39 @@ int Serve(pid_t parent) {
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (::getppid() != parent) return static_cast<int>(ExitCode::Internal);
 
-    // LibreOffice writes to descriptors 1 and 2 from any thread: responses go to our own copy of 1.
-    console::SilenceStandardStreams();
+    // LibreOffice writes to descriptors 1 and 2 from any thread: answers go to our own copy of 1. Where they
+    // cannot be kept apart, the answers would be mixed with its noise: better not to serve at all.
+    if (!console::SilenceStandardStreams()) {
+        console::WriteErrorLine(Failure(ExitCode::Internal, "/dev/null", "cannot open it").Line());
+        return static_cast<int>(ExitCode::Internal);
+    }
     const int in = console::TakeStandardInput();
     const int out = console::OriginalStdout();
     crash_guard::AnswerCrashesOn(out);
 
     Outcome failure;
     std::unique_ptr<Engine> engine = Engine::Start(EngineSettings::FromEnvironment(), failure);
-    crash_guard::SetNoJobOnCrash();
     if (!engine) {
-        WriteResponse(out, failure);
+        Answer(out, 0, failure);
         return static_cast<int>(failure.code);
     }
-    bool answered = WriteResponse(out, Success());
+    bool answered = Answer(out, 0, Success());
 
     FieldReader requests(in);
-    for (std::string source, target; answered && requests.Next(source) && requests.Next(target);) {
-        const Outcome outcome = RunJob(*engine, source, target);
-        // Before the answer goes out, so that a crash cannot answer this job a second time.
-        crash_guard::SetNoJobOnCrash();
-        answered = WriteResponse(out, outcome);
+    static_assert(engine_protocol::kRequestFields == 3);
+    for (std::string number, source, target;
+         answered && requests.Next(number) && requests.Next(source) && requests.Next(target);) {
+        const std::int64_t job = engine_protocol::ParseNumber(number);
+        if (job <= 0) {
+            console::WriteErrorLine(
+                Failure(ExitCode::Internal, {}, "a request without its job number").Line());
+            answered = false;
+            break;
+        }
+        // LibreOffice's threads may crash at any moment; from here on that is this job's answer.
+        crash_guard::OpenAnswer(static_cast<std::uint64_t>(job),
+                                Failure(ExitCode::Internal, source, "LibreOffice crashed"));
+        answered = Answer(out, static_cast<std::uint64_t>(job), RunJob(*engine, source, target));
     }
     // A clean shutdown: a profile that was never shut down costs a rebuild next time.
     engine.reset();

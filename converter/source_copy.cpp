@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "byte_reader.h"
 #include "content_sniff.h"
+#include "platform/file_writing.h"
 #include "rtf_fields.h"
 #include "unique_fd.h"
 
@@ -38,7 +38,7 @@ Outcome SourceCopy::Make(const Job& job, const fs::path& folder) {
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return Failure(ExitCode::SourceUnreadable, source, std::strerror(errno));
         if (got == 0) break;
-        if (!WriteAll(copy.get(), buffer.data(), static_cast<std::size_t>(got)))
+        if (!files::WriteAll(copy.get(), buffer.data(), static_cast<std::size_t>(got)))
             return Failure(ExitCode::Internal, source,
                            std::string("cannot copy it for the engine: ") + std::strerror(errno));
         offset += got;

@@ -1,14 +1,17 @@
 #include "engine/convert_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
-#include "engine/converter_reason.h"
-#include "engine/engine_session.h"
 #include "engine/word_automation_converter.h"
-#include "platform/process.h"
+#include "platform/file_writing.h"
+#include "platform/replace_file.h"
 
 namespace larkspan {
 namespace fs = std::filesystem;
@@ -17,7 +20,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kTargetPoll(200);
-constexpr std::chrono::milliseconds kSuccessGrace(2000);
 
 std::string JoinFolder(std::string_view folder, std::string_view name) {
     std::string path(folder);
@@ -26,7 +28,7 @@ std::string JoinFolder(std::string_view folder, std::string_view name) {
     return path;
 }
 
-// Waits for the target to appear within what is left of the bound.
+// Waits for the target to appear within the bound.
 bool WaitForTarget(std::string_view targetPath, Clock::time_point deadline, std::stop_token stop) {
     while (!FileExists(targetPath)) {
         if (Clock::now() >= deadline || stop.stop_requested()) return false;
@@ -35,10 +37,33 @@ bool WaitForTarget(std::string_view targetPath, Clock::time_point deadline, std:
     return true;
 }
 
-std::string SecondsText(std::chrono::milliseconds duration) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g s", static_cast<double>(duration.count()) / 1000.0);
-    return text;
+// As many bytes as there are, up to count; -1 on a read error.
+ssize_t ReadUpTo(int fd, char* into, std::size_t count) {
+    std::size_t have = 0;
+    while (have < count) {
+        const ssize_t got = ::read(fd, into + have, count - have);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        have += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(have);
+}
+
+// True when both files can be read and hold the same bytes.
+bool SameContent(const std::string& a, const std::string& b) {
+    const int first = ::open(a.c_str(), O_RDONLY | O_CLOEXEC);
+    const int second = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
+    bool same = first >= 0 && second >= 0;
+    std::vector<char> left(1 << 16), right(1 << 16);
+    for (ssize_t got = 1; same && got > 0;) {
+        got = ReadUpTo(first, left.data(), left.size());
+        same = got >= 0 && ReadUpTo(second, right.data(), right.size()) == got &&
+               std::equal(left.begin(), left.begin() + got, right.begin());
+    }
+    for (int fd : {first, second})
+        if (fd >= 0) ::close(fd);
+    return same;
 }
 
 }  // namespace
@@ -48,65 +73,37 @@ bool FileExists(std::string_view path) {
     return fs::status(fs::path(path), ec).type() != fs::file_type::not_found && !ec;
 }
 
-bool EnsureExternalConverter(std::string_view wordFolder, std::string_view applicationFolder) {
-    // Office records the folder with a trailing separator, but nothing guarantees it.
-    std::string installed = JoinFolder(wordFolder, kExternalConverterName);
-    if (FileExists(installed)) return true;
-    std::error_code ec;
-    fs::copy_file(JoinFolder(applicationFolder, kExternalConverterName), installed,
-                  fs::copy_options::overwrite_existing, ec);
-    return !ec;
+bool UsesExternalConverter(int versionCode) {
+    return versionCode >= 0 && versionCode <= 3;
 }
 
-ConversionResult ExternalConverterRunner::Run(std::string_view sourcePath, std::string_view targetPath,
-                                              std::string_view wordFolder, std::stop_token stop) const {
-    const Clock::time_point deadline = Clock::now() + settings_.timeBound;
-    std::string folder;
-    if (wordFolder.empty()) {
-        // No Word folder is known: the converter runs where it is delivered, beside this program.
-        folder = settings_.applicationFolder;
-    } else {
-        EnsureExternalConverter(wordFolder, settings_.applicationFolder);
-        folder = std::string(wordFolder);
-    }
-    std::string program = JoinFolder(folder, kExternalConverterName);
-    if (settings_.session)
-        return settings_.session->Convert(program, sourcePath, targetPath, settings_.timeBound, stop);
+std::error_code EnsureExternalConverter(std::string_view wordFolder, std::string_view applicationFolder) {
+    // Office records the folder with a trailing separator, but nothing guarantees it.
+    const std::string installed = JoinFolder(wordFolder, kExternalConverterName);
+    const std::string delivered = JoinFolder(applicationFolder, kExternalConverterName);
+    if (SameContent(delivered, installed)) return {};
+    // A program: whoever may read it may run it.
+    const mode_t mode = files::NewFileMode() | ((files::NewFileMode() & 0444) >> 2);
+    return files::CopyFileReplacing(delivered, installed, {}, mode);
+}
 
-    std::error_code error;
-    std::optional<process::ChildProcess> child = process::ChildProcess::Start(
-        program, {"-f", std::string(sourcePath), std::string(targetPath)}, error);
-    if (!child) return {false, "cannot start the converter " + program + ": " + error.message(), true};
-
-    process::WaitResult waited = child->Wait(settings_.timeBound, stop);
-    switch (waited.outcome) {
-        case process::WaitOutcome::TimedOut:
-            return {false, "conversion took longer than " + SecondsText(settings_.timeBound)};
-        case process::WaitOutcome::Stopped:
-            return {false, "stopped"};
-        case process::WaitOutcome::Exited:
-            break;
-    }
-    if (waited.exitCode != 0) {
-        std::string reason = ConverterReason(waited.errorOutput, sourcePath, targetPath);
-        if (reason.empty()) {
-            reason = waited.signal ? "the converter was ended by signal " + std::to_string(waited.signal)
-                                   : "the converter failed with status " + std::to_string(waited.exitCode);
-        }
-        return {false, reason, waited.exitCode == 7};
-    }
-    // A converter that reports success has written its target; a short grace covers a slow file system
-    // without holding the batch for the whole bound.
-    if (!WaitForTarget(targetPath, std::min(deadline, Clock::now() + kSuccessGrace), stop))
-        return {false, "the converter wrote no target"};
-    return {true, {}};
+ConverterProgram PrepareExternalConverter(int versionCode, std::string_view wordFolder,
+                                          std::string_view applicationFolder) {
+    if (!UsesExternalConverter(versionCode)) return {};
+    // No Word folder is known: the converter runs where it is delivered, beside this program.
+    if (wordFolder.empty()) return {JoinFolder(applicationFolder, kExternalConverterName), {}};
+    ConverterProgram program{JoinFolder(wordFolder, kExternalConverterName), {}};
+    if (std::error_code error = EnsureExternalConverter(wordFolder, applicationFolder))
+        program.problem =
+            "cannot put the converter into " + std::string(wordFolder) + ": " + files::WriteErrorText(error);
+    return program;
 }
 
 ConversionResult ConvertFile(std::string_view sourcePath, std::string_view targetPath, int versionCode,
-                             std::string_view wordFolder, const ConverterSettings& settings,
-                             MessageBox& messages, std::stop_token stop) {
-    if (versionCode >= 0 && versionCode <= 3)
-        return ExternalConverterRunner(settings).Run(sourcePath, targetPath, wordFolder, stop);
+                             const ConverterSettings& settings, EngineSession& engine, MessageBox& messages,
+                             std::stop_token stop) {
+    if (UsesExternalConverter(versionCode))
+        return engine.Convert(sourcePath, targetPath, settings.timeBound, stop);
     if (versionCode == 4) {
         if (!ConvertWithWord(sourcePath, targetPath, messages))
             return {false, "Word could not convert the file"};

@@ -6,6 +6,7 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "engine/engine_session.h"
 
@@ -21,38 +22,32 @@ struct ConverterSettings {
     std::string applicationFolder;
     // Bound on one conversion: the converter is killed when it passes.
     std::chrono::milliseconds timeBound = kDefaultConversionBound;
-    // The engine kept for the batch; without one every file starts a converter of its own. Not owned.
-    EngineSession* session = nullptr;
-    // What a batch's own engines are held to.
+    // What a batch's engines are held to.
     EngineLimits engineLimits;
 };
 
-struct ConversionResult {
-    bool produced = false;
-    std::string reason;  // why not, for the user; empty on success
-    // No file can be converted: the engine is missing or does not start. The batch ends with one line.
-    bool engineMissing = false;
-};
+// True for the Word version codes whose files go through the external converter (0 to 3).
+bool UsesExternalConverter(int versionCode);
 
-// versionCode 4 goes through Word automation; 0 to 3 through the external converter, run from wordFolder
-// when Word was found and from the program's own folder otherwise.
-ConversionResult ConvertFile(std::string_view sourcePath, std::string_view targetPath, int versionCode,
-                             std::string_view wordFolder, const ConverterSettings& settings,
-                             MessageBox& messages, std::stop_token stop = {});
+// The converter a run's engines are started from: a copy put into Word's folder when one is known (see
+// EnsureExternalConverter), else the one delivered beside the program; nothing for a Word version code that
+// does not use it. Called once per batch, before any file, so that no engine ever starts a program that is
+// being written.
+[[nodiscard]] ConverterProgram PrepareExternalConverter(int versionCode, std::string_view wordFolder,
+                                                        std::string_view applicationFolder);
 
-// Runs the external converter "-f SOURCE TARGET" from its folder and waits for it within the bound.
-class ExternalConverterRunner {
-public:
-    explicit ExternalConverterRunner(const ConverterSettings& settings) : settings_(settings) {}
-    ConversionResult Run(std::string_view sourcePath, std::string_view targetPath,
-                         std::string_view wordFolder, std::stop_token stop) const;
+// versionCode 4 goes through Word automation; 0 to 3 through the batch's engine, which runs the external
+// converter; any other code converts nothing.
+[[nodiscard]] ConversionResult ConvertFile(std::string_view sourcePath, std::string_view targetPath,
+                                           int versionCode, const ConverterSettings& settings,
+                                           EngineSession& engine, MessageBox& messages,
+                                           std::stop_token stop = {});
 
-private:
-    const ConverterSettings& settings_;
-};
-
-// Puts the converter into Word's folder when it is not there yet; a converter already there is kept.
-bool EnsureExternalConverter(std::string_view wordFolder, std::string_view applicationFolder);
+// Puts the converter delivered in applicationFolder into wordFolder when it is missing there or differs
+// from it (an older one would run without today's checks): copied whole beside it, then renamed into place,
+// so that a program started from there is never half-written. A copy that is the same is left alone.
+[[nodiscard]] std::error_code EnsureExternalConverter(std::string_view wordFolder,
+                                                      std::string_view applicationFolder);
 
 // True when the file system reports a status for the path (files and folders alike).
 bool FileExists(std::string_view path);

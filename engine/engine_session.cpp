@@ -9,10 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 
 #include "engine/convert_file.h"
 #include "engine/converter_reason.h"
+#include "platform/engine_protocol.h"
+#include "platform/file_writing.h"
+#include "platform/process.h"
 #include "platform/replace_file.h"
 
 namespace larkspan {
@@ -20,39 +23,27 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+namespace protocol = engine_protocol;
 
 // A job's answer must come within the bound, a retired engine's shutdown within this.
 constexpr auto kShutdownGrace = 10s;
 constexpr auto kPollSlice = 20ms;  // how soon Stop is noticed
 
-enum class Read { Field, TimedOut, Stopped, Closed, TooLarge };
+enum class Read { Answer, TimedOut, Stopped, Closed, TooLarge };
 
-std::string Seconds(std::chrono::milliseconds duration) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g s", static_cast<double>(duration.count()) / 1000.0);
-    return text;
-}
+constexpr const char* kStopped = "stopped";
 
 std::string MiB(std::uint64_t bytes) {
     return std::to_string(bytes >> 20) + " MiB";
 }
 
-// Writes all of data; a reader that has gone is an error, not a signal that ends this program.
-bool WriteAll(int fd, const std::string& data) {
+// Writes a request; a reader that has gone is an error, not a signal that ends this program.
+bool WriteRequest(int fd, const std::string& data) {
     sigset_t pipeSignal, previous;
     sigemptyset(&pipeSignal);
     sigaddset(&pipeSignal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
-    bool ok = true;
-    for (std::size_t done = 0; done < data.size();) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    const bool ok = files::WriteAll(fd, data.data(), data.size());
     if (!ok && errno == EPIPE) {
         // The signal this write raised is still pending for this thread: take it before unblocking.
         timespec none{0, 0};
@@ -62,55 +53,97 @@ bool WriteAll(int fd, const std::string& data) {
     return ok;
 }
 
-// Resident memory and its high-water mark of a process, in bytes; 0 when unknown.
-std::pair<std::uint64_t, std::uint64_t> MemoryOf(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::uint64_t resident = 0, peak = 0;
-    for (std::string line; std::getline(status, line);) {
-        unsigned long long kib = 0;
-        if (std::sscanf(line.c_str(), "VmRSS: %llu kB", &kib) == 1) resident = kib * 1024;
-        if (std::sscanf(line.c_str(), "VmHWM: %llu kB", &kib) == 1) peak = kib * 1024;
-    }
-    return {resident, peak};
+struct Answer {
+    std::int64_t job = -1;
+    std::int64_t status = -1;
+    std::string subject, detail;
+};
+
+// What the user is told of an answer: the status's reason, the path it is about unless that is the file
+// the caller names anyway, and the detail.
+std::string Reason(const Answer& answer, std::string_view source, std::string_view target) {
+    constexpr int kLastStatus = static_cast<int>(protocol::ExitCode::EngineMissing);
+    std::string reason = answer.status >= 0 && answer.status <= kLastStatus
+                             ? std::string(protocol::ReasonText(static_cast<int>(answer.status)))
+                             : "the converter failed with status " + std::to_string(answer.status);
+    if (!answer.subject.empty() && answer.subject != source && answer.subject != target)
+        reason += ": " + answer.subject;
+    if (!answer.detail.empty()) reason += " (" + answer.detail + ")";
+    return reason;
 }
 
 }  // namespace
 
 struct EngineSession::Engine {
     process::ChildProcess child;
-    std::string program;
     std::string received;  // read from the engine and not yet taken
     std::string errors;    // what it wrote on standard error
-    int jobs = 0;
+    bool closed = false;   // it closed its end of the answers
+    std::uint64_t jobs = 0;
 
-    // The next NUL-terminated field of the engine's answer. While it waits, it watches the engine's memory.
-    Read NextField(Clock::time_point deadline, std::stop_token stop, std::uint64_t memoryCap,
-                   std::string& field) {
+    // Takes what the engine wrote, without waiting.
+    void Receive() {
+        char buffer[4096];
         for (;;) {
-            if (std::size_t end = received.find('\0'); end != std::string::npos) {
-                field = received.substr(0, end);
-                received.erase(0, end + 1);
-                return Read::Field;
+            const ssize_t n = ::read(child.outputFd(), buffer, sizeof buffer);
+            if (n > 0) {
+                received.append(buffer, static_cast<std::size_t>(n));
+                continue;
             }
+            if (n < 0 && errno == EINTR) continue;
+            closed = closed || n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            return;
+        }
+    }
+
+    // The next answer, all its fields, if it is all there.
+    bool TakeAnswer(Answer& answer) {
+        static_assert(protocol::kAnswerFields == 4);
+        std::string fields[protocol::kAnswerFields];
+        std::size_t start = 0;
+        for (std::string& field : fields) {
+            const std::size_t end = received.find('\0', start);
+            if (end == std::string::npos) return false;
+            field = received.substr(start, end - start);
+            start = end + 1;
+        }
+        received.erase(0, start);
+        answer = {protocol::ParseNumber(fields[0]), protocol::ParseNumber(fields[1]), std::move(fields[2]),
+                  std::move(fields[3])};
+        return true;
+    }
+
+    // The next answer. While it waits, it watches the engine's memory.
+    Read NextAnswer(Clock::time_point deadline, std::stop_token stop, std::uint64_t memoryCap,
+                    Answer& answer) {
+        for (;;) {
+            if (TakeAnswer(answer)) return Read::Answer;
+            if (closed) return Read::Closed;
             if (stop.stop_requested()) return Read::Stopped;
-            if (MemoryOf(child.pid()).first > memoryCap) return Read::TooLarge;
+            if (process::MemoryOf(child.pid()).resident > memoryCap) return Read::TooLarge;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) return Read::TimedOut;
             pollfd fds[2] = {{child.outputFd(), POLLIN, 0}, {child.errorFd(), POLLIN, 0}};
             const int count = child.errorFd() >= 0 ? 2 : 1;
             if (::poll(fds, count,
-                       static_cast<int>(std::min(left, std::chrono::milliseconds(kPollSlice)).count())) <= 0)
+                       static_cast<int>(std::min<std::chrono::milliseconds>(left, kPollSlice).count())) <= 0)
                 continue;
             if (count == 2 && fds[1].revents) child.CollectErrors(errors);
-            if (fds[0].revents) {
-                char buffer[4096];
-                ssize_t n = ::read(child.outputFd(), buffer, sizeof buffer);
-                if (n > 0) received.append(buffer, static_cast<std::size_t>(n));
-                if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) return Read::Closed;
-            }
+            if (fds[0].revents) Receive();
         }
     }
 };
+
+void EngineStarts::Started() {
+    anyStarted_ = true;
+    failedInARow_ = 0;
+}
+
+EngineStarts::Verdict EngineStarts::Failed() {
+    const int inARow = ++failedInARow_;
+    if (!anyStarted_) return Verdict::NeverStarted;
+    return inARow >= kFailuresToGiveUp ? Verdict::GaveUp : Verdict::FileFails;
+}
 
 EngineLimits EngineLimits::FromEnvironment(std::string& warning) {
     EngineLimits limits;
@@ -127,93 +160,124 @@ EngineLimits EngineLimits::FromEnvironment(std::string& warning) {
     return limits;
 }
 
-EngineSession::EngineSession(EngineLimits limits) : limits_(limits) {}
+EngineSession::EngineSession(ConverterProgram program, EngineLimits limits,
+                             std::shared_ptr<EngineStarts> starts)
+    : program_(std::move(program)), limits_(limits), starts_(std::move(starts)) {}
 
 EngineSession::~EngineSession() {
-    Retire();
+    Retire(lastStop_);
 }
 
 pid_t EngineSession::EnginePid() const {
     return engine_ ? engine_->child.pid() : 0;
 }
 
-bool EngineSession::Start(const std::string& program, std::stop_token stop, ConversionResult& failure) {
+std::string EngineSession::Launch(std::stop_token stop) {
+    if (!program_.problem.empty()) return program_.problem;
     std::error_code error;
-    std::optional<process::ChildProcess> child =
-        process::ChildProcess::Start(program, {"--serve"}, error, {.pipeInput = true, .pipeOutput = true});
-    if (!child) {
-        failure = {false, "cannot start the converter " + program + ": " + error.message(), true};
-        return false;
-    }
-    engine_ = std::make_unique<Engine>(Engine{std::move(*child), program, {}, {}, 0});
+    std::optional<process::ChildProcess> child = process::ChildProcess::Start(
+        program_.path, {"--serve"}, error, {.pipeInput = true, .pipeOutput = true});
+    if (!child) return "cannot start the converter " + program_.path + ": " + error.message();
+    engine_ = std::make_unique<Engine>(Engine{std::move(*child), {}, {}, false, 0});
     ++enginesStarted_;
 
-    // The engine says first whether LibreOffice is up.
-    std::string code, line;
-    const Clock::time_point deadline = Clock::now() + limits_.startBound;
-    Read read = engine_->NextField(deadline, stop, limits_.memoryCap, code);
-    if (read == Read::Field) read = engine_->NextField(deadline, stop, limits_.memoryCap, line);
-    if (read == Read::Field && code == "0") return true;
-
-    failure = {false, {}, true};
+    // The engine answers first whether LibreOffice is up.
+    Answer answer;
+    const Read read = engine_->NextAnswer(Clock::now() + limits_.startBound, stop, limits_.memoryCap, answer);
+    if (read == Read::Answer && answer.job == 0 && answer.status == 0 && engine_->received.empty()) return {};
+    std::string reason;
     switch (read) {
-        case Read::Field:
-            failure.reason = ConverterReason(line, {}, {});
+        case Read::Answer:
+            reason = answer.job == 0 && answer.status != 0 ? Reason(answer, {}, {})
+                                                           : "the conversion engine answered out of turn";
             break;
         case Read::TimedOut:
-            failure.reason = "the conversion engine did not start within " + Seconds(limits_.startBound);
+            reason = "the conversion engine did not start within " + SecondsText(limits_.startBound);
             break;
         case Read::TooLarge:
-            failure.reason =
-                "the conversion engine needs more memory than " + MiB(limits_.memoryCap) + " to start";
+            reason = "the conversion engine needs more memory than " + MiB(limits_.memoryCap) + " to start";
             break;
         case Read::Stopped:
-            failure.engineMissing = false;
-            failure.reason = "stopped";
+            reason = kStopped;
             break;
         case Read::Closed: {
             // Whatever it said before it ended, all of it: the reap takes the rest of its errors.
-            std::string errors = engine_->errors + engine_->child.End().errorOutput;
-            failure.reason = ConverterReason(errors, {}, {});
-            if (failure.reason.empty()) failure.reason = "the conversion engine ended while starting";
+            reason = ConverterReason(engine_->errors + engine_->child.End().errorOutput);
+            if (reason.empty()) reason = "the conversion engine ended while starting";
             break;
         }
     }
     engine_->child.End();
     engine_.reset();
+    return reason;
+}
+
+bool EngineSession::Start(std::stop_token stop, ConversionResult& failure) {
+    failure = {false, Launch(stop), false};
+    if (failure.reason.empty()) {
+        starts_->Started();
+        return true;
+    }
+    if (stop.stop_requested()) {
+        failure.reason = kStopped;
+        return false;
+    }
+    switch (starts_->Failed()) {
+        case EngineStarts::Verdict::FileFails:
+            break;
+        case EngineStarts::Verdict::NeverStarted:
+            failure.engineMissing = true;
+            break;
+        case EngineStarts::Verdict::GaveUp:
+            failure.engineMissing = true;
+            failure.reason = "the conversion engine failed to start " +
+                             std::to_string(EngineStarts::kFailuresToGiveUp) +
+                             " times in a row; the last time: " + failure.reason;
+            break;
+    }
     return false;
 }
 
-void EngineSession::Retire() {
+void EngineSession::Retire(std::stop_token stop) {
     if (!engine_) return;
     engine_->child.CloseInput();
-    engine_->child.Wait(kShutdownGrace);
+    engine_->child.Wait(kShutdownGrace, stop);
     engine_.reset();
 }
 
-process::WaitResult EngineSession::Kill(std::string_view target) {
-    process::WaitResult ended = engine_->child.End();
+void EngineSession::Kill(std::string_view target, int* signal) {
+    const process::WaitResult ended = engine_->child.End();
     engine_.reset();
+    if (signal) *signal = ended.signal;
     // What it was writing beside the target is a leftover of a process that is gone now.
     const std::string folder = std::filesystem::path(target).parent_path().string();
     files::RemoveStaleTemporaries(folder.empty() ? "." : folder);
-    return ended;
 }
 
-ConversionResult EngineSession::Convert(const std::string& program, std::string_view source,
-                                        std::string_view target, std::chrono::milliseconds bound,
-                                        std::stop_token stop) {
-    ConversionResult result;
-    if (engine_ && engine_->program != program) Retire();
-    if (engine_) {
-        // An engine that ended since its last job (it crashed after answering, or was killed) is replaced.
-        process::WaitResult ended;
-        if (engine_->child.HasEnded(ended)) engine_.reset();
+void EngineSession::DropIfUnfit(std::string_view target) {
+    if (!engine_) return;
+    process::WaitResult ended;
+    if (engine_->child.HasEnded(ended)) {
+        // It crashed after answering, or was killed: nothing of it runs any more.
+        engine_.reset();
+        return;
     }
-    const std::string request = std::string(source) + '\0' + std::string(target) + '\0';
+    pollfd fd{engine_->child.outputFd(), POLLIN, 0};
+    if (::poll(&fd, 1, 0) > 0) {
+        engine_->Receive();
+        if (engine_->closed || !engine_->received.empty()) Kill(target);
+    }
+}
+
+ConversionResult EngineSession::Convert(std::string_view source, std::string_view target,
+                                        std::chrono::milliseconds bound, std::stop_token stop) {
+    lastStop_ = stop;
+    ConversionResult result;
+    DropIfUnfit(target);
     for (int attempt = 0;; ++attempt) {
-        if (!engine_ && !Start(program, stop, result)) return result;
-        if (WriteAll(engine_->child.inputFd(), request)) break;
+        if (!engine_ && !Start(stop, result)) return result;
+        if (WriteRequest(engine_->child.inputFd(), protocol::RequestFrame(engine_->jobs + 1, source, target)))
+            break;
         // It ended before it took the job; one fresh engine is tried.
         Kill(target);
         if (attempt == 1) {
@@ -222,11 +286,8 @@ ConversionResult EngineSession::Convert(const std::string& program, std::string_
         }
     }
 
-    const Clock::time_point deadline = Clock::now() + bound;
-    std::string code, line;
-    Read read = engine_->NextField(deadline, stop, limits_.memoryCap, code);
-    if (read == Read::Field) read = engine_->NextField(deadline, stop, limits_.memoryCap, line);
-    switch (read) {
+    Answer answer;
+    switch (engine_->NextAnswer(Clock::now() + bound, stop, limits_.memoryCap, answer)) {
         case Read::TooLarge:
             Kill(target);
             result.reason =
@@ -234,35 +295,45 @@ ConversionResult EngineSession::Convert(const std::string& program, std::string_
             return result;
         case Read::TimedOut:
             Kill(target);
-            result.reason = "conversion took longer than " + Seconds(bound);
+            result.reason = "conversion took longer than " + SecondsText(bound);
             return result;
         case Read::Stopped:
             Kill(target);
-            result.reason = "stopped";
+            result.reason = kStopped;
             return result;
         case Read::Closed: {
-            process::WaitResult ended = Kill(target);
+            int signal = 0;
+            Kill(target, &signal);
             result.reason = "the conversion engine ended while converting";
-            if (ended.signal) result.reason += " (signal " + std::to_string(ended.signal) + ")";
+            if (signal) result.reason += " (signal " + std::to_string(signal) + ")";
             return result;
         }
-        case Read::Field:
+        case Read::Answer:
             break;
+    }
+    // One answer per job, to that job: anything else means the engine cannot be trusted with this job or
+    // the next.
+    if (answer.job != static_cast<std::int64_t>(engine_->jobs + 1) || answer.status < 0 ||
+        !engine_->received.empty()) {
+        Kill(target);
+        result.reason = "the conversion engine answered out of turn";
+        return result;
     }
 
     ++engine_->jobs;
-    auto [resident, peak] = MemoryOf(engine_->child.pid());
-    peakMemory_ = std::max(peakMemory_, peak);
-    if (engine_->jobs >= limits_.jobsPerEngine || resident > limits_.memoryLimit) Retire();
+    const process::MemoryUse memory = process::MemoryOf(engine_->child.pid());
+    peakMemory_ = std::max(peakMemory_, memory.peak);
+    if (engine_->jobs >= static_cast<std::uint64_t>(limits_.jobsPerEngine) ||
+        memory.resident > limits_.memoryLimit)
+        Retire(stop);
 
-    if (code == "0") {
+    if (answer.status == 0) {
         result.produced = FileExists(target);
         if (!result.produced) result.reason = "the converter wrote no target";
         return result;
     }
-    result.reason = ConverterReason(line, source, target);
-    if (result.reason.empty()) result.reason = "the converter failed with status " + code;
-    result.engineMissing = code == "7";
+    result.reason = Reason(answer, source, target);
+    result.engineMissing = answer.status == static_cast<int>(protocol::ExitCode::EngineMissing);
     return result;
 }
 

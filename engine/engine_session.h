@@ -1,24 +1,28 @@
 #pragma once
 // One conversion engine kept for a whole batch: the converter started once in its serving mode, fed one
-// job after another over its own pipes. A watchdog holds every job to the time bound (past it the engine
-// is killed and the file fails), replaces an engine that ended, and recycles one after a number of jobs or
-// when its memory grows past a limit. Whichever way an engine ends, nothing it was writing is left behind.
+// job after another over its own pipes (platform/engine_protocol.h). A watchdog holds every job to the time
+// bound (past it the engine is killed and the file fails), replaces an engine that ended or misbehaved, and
+// recycles one after a number of jobs or when its memory grows past a limit. Whichever way an engine ends,
+// nothing it was writing is left behind.
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
 
-#include "platform/process.h"
-
 namespace larkspan {
 
-struct ConversionResult;
+struct ConversionResult {
+    bool produced = false;
+    std::string reason;  // why not, for the user; empty on success
+    // No file can be converted: the engine is missing or does not start. The batch ends with one line.
+    bool engineMissing = false;
+};
 
 struct EngineLimits {
     // LibreOffice starts in well under a second; a slow disk or a first profile may take some seconds.
@@ -37,17 +41,45 @@ struct EngineLimits {
     static EngineLimits FromEnvironment(std::string& warning);
 };
 
+// The converter program a batch runs, or why it cannot run.
+struct ConverterProgram {
+    std::string path;
+    std::string problem;  // empty when the program is in place
+};
+
+// How the engines of one run have been starting, shared by all of the run's sessions. A run none of whose
+// engines ever started has nothing to convert with; once one has, a failed start (a slow machine, a crash
+// while starting) fails only the file in hand, until several starts in a row fail.
+class EngineStarts {
+public:
+    static constexpr int kFailuresToGiveUp = 3;
+    enum class Verdict {
+        FileFails,     // the file in hand fails; the next one gets a fresh engine
+        NeverStarted,  // no engine of this run ever started: nothing can be converted
+        GaveUp,        // engines started before, but the last starts all failed
+    };
+    void Started();
+    // Records a failed start.
+    Verdict Failed();
+
+private:
+    std::atomic<bool> anyStarted_{false};
+    std::atomic<int> failedInARow_{0};
+};
+
 class EngineSession {
 public:
-    explicit EngineSession(EngineLimits limits = {});
-    // Lets the engine shut down cleanly (its profile stays usable), or ends it.
+    explicit EngineSession(ConverterProgram program, EngineLimits limits = {},
+                           std::shared_ptr<EngineStarts> starts = std::make_shared<EngineStarts>());
+    // Lets the engine shut down cleanly (its profile stays usable), or ends it at once when the run was
+    // stopped.
     ~EngineSession();
     EngineSession(const EngineSession&) = delete;
     EngineSession& operator=(const EngineSession&) = delete;
 
-    // Converts source into target with the converter program at `program`, started in its serving mode
-    // when no engine runs yet. The job is held to bound; stop ends the engine at once.
-    ConversionResult Convert(const std::string& program, std::string_view source, std::string_view target,
+    // Converts source into target, starting an engine when none runs. The job is held to bound; stop ends
+    // the engine at once.
+    ConversionResult Convert(std::string_view source, std::string_view target,
                              std::chrono::milliseconds bound, std::stop_token stop);
 
     // The engine now running (0 when none), and how many have been started: for tests and benchmarks.
@@ -58,14 +90,22 @@ public:
 
 private:
     struct Engine;
-    bool Start(const std::string& program, std::stop_token stop, ConversionResult& failure);
-    // Closes the engine's input and gives it a moment to shut down; ends it otherwise.
-    void Retire();
-    // Ends the engine now and removes what it was writing for target.
-    process::WaitResult Kill(std::string_view target);
+    // Starts an engine; why not, or empty when it is up.
+    std::string Launch(std::stop_token stop);
+    // Starts an engine, and says whether the run can go on without one.
+    bool Start(std::stop_token stop, ConversionResult& failure);
+    // Closes the engine's input and gives it a moment to shut down; ends it at once on stop.
+    void Retire(std::stop_token stop);
+    // Ends the engine now and removes what it was writing beside target.
+    void Kill(std::string_view target, int* signal = nullptr);
+    // Replaces an engine that ended, or that said something nobody asked for, before a job goes to it.
+    void DropIfUnfit(std::string_view target);
 
+    ConverterProgram program_;
     EngineLimits limits_;
+    std::shared_ptr<EngineStarts> starts_;
     std::unique_ptr<Engine> engine_;
+    std::stop_token lastStop_;
     int enginesStarted_ = 0;
     std::uint64_t peakMemory_ = 0;
 };

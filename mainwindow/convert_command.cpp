@@ -1,6 +1,5 @@
 // Convert: the ticked files, the Format and the Folder choice become one batch run in the progress window.
 
-#include "app/settings_store.h"
 #include "batch/conversion_job.h"
 #include "batch/progress_window.h"
 #include "engine/word_location.h"
@@ -8,6 +7,7 @@
 #include "mainwindow/main_window_dialog.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
+#include "platform/settings_store.h"
 
 namespace larkspan {
 

@@ -7,21 +7,21 @@
 
 namespace larkspan {
 
-bool MatchesPatternEnding(std::string_view path, std::string_view spec) {
-    if (spec.empty()) return false;
-    char specLast = paths::ToLowerAscii(std::string(1, spec.back()))[0];
-    if (specLast == '*') return true;
+bool MatchesPatternEnding(std::string_view path, std::string_view pattern) {
+    if (pattern.empty()) return false;
+    char patternLast = paths::ToLowerAscii(std::string(1, pattern.back()))[0];
+    if (patternLast == '*') return true;
     if (path.empty()) return false;
-    return specLast == paths::ToLowerAscii(std::string(1, path.back()))[0];
+    return patternLast == paths::ToLowerAscii(std::string(1, path.back()))[0];
 }
 
 void MainWindow::ScanFolder(std::string_view folder, std::string_view explicitSpec) {
-    std::string spec =
+    std::string pattern =
         explicitSpec.empty() ? std::string(folder) + "/" + m_strFilePattern : std::string(explicitSpec);
-    for (const filesearch::FoundEntry& entry : filesearch::FindFiles(spec)) {
+    for (const filesearch::FoundEntry& entry : filesearch::FindFiles(pattern)) {
         if (entry.isFolder) continue;
         if (entry.name.size() >= 3 && entry.name.compare(entry.name.size() - 3, 3, "Gi!") == 0) continue;
-        if (!MatchesPatternEnding(entry.fullPath, spec)) continue;
+        if (!MatchesPatternEnding(entry.fullPath, pattern)) continue;
         m_arrFoundPaths.push_back(entry.fullPath);
     }
 }

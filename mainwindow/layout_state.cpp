@@ -3,7 +3,7 @@
 #include <string_view>
 #include <utility>
 
-#include "app/settings_store.h"
+#include "platform/settings_store.h"
 
 namespace larkspan {
 namespace {

@@ -12,9 +12,6 @@
 
 namespace larkspan {
 
-class MessageBox;
-struct CommandLineArguments;
-
 class MainWindow {
 public:
     MainWindow();
@@ -31,10 +28,6 @@ public:
 
     // Destroys every entry of the file list.
     void FreeEntries() { m_arrEntries.clear(); }
-
-    // Converts what the command line names, without any window. Returns the process exit status:
-    // 0 when every file was converted or copied, 1 when any failed.
-    int RunCommandLineConversion(const CommandLineArguments& arguments, MessageBox& messages);
 
     TargetFormat m_nFormat = kFormatDoc;
     std::string m_strOutDir;
@@ -53,8 +46,8 @@ public:
     std::string WordFolder;
 };
 
-// True when the last character of spec is '*' or equals the last character of path (ignoring case).
-bool MatchesPatternEnding(std::string_view path, std::string_view spec);
+// True when the last character of pattern is '*' or equals the last character of path (ignoring case).
+bool MatchesPatternEnding(std::string_view path, std::string_view pattern);
 
 // "0 KB", "1 KB" for 1 to 1023 bytes, else the whole kilobytes grouped with ',' and " KB".
 std::string FormatSizeText(std::uint64_t size);

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/settings_store.h"
 #include "mainwindow/about_box.h"
 #include "mainwindow/combo_search.h"
 #include "mainwindow/file_opener.h"
@@ -19,6 +18,7 @@
 #include "mainwindow/web_page.h"
 #include "platform/filesearch.h"
 #include "platform/paths.h"
+#include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"

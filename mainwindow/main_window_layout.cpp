@@ -6,9 +6,9 @@
 #include <QShowEvent>
 #include <QWindow>
 
-#include "app/settings_store.h"
 #include "mainwindow/main_window_dialog.h"
 #include "platform/registry.h"
+#include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
 

@@ -2,10 +2,10 @@
 
 #include <QComboBox>
 
-#include "app/settings_store.h"
 #include "mainwindow/combo_search.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
+#include "platform/settings_store.h"
 
 namespace larkspan {
 

@@ -17,20 +17,20 @@ char Lower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-struct SplitSpec {
+struct SplitPattern {
     std::string folder;  // absolute, as given when it was absolute
     std::string pattern;
 };
 
-SplitSpec Split(std::string_view spec) {
-    std::size_t slash = spec.rfind('/');
-    SplitSpec split;
+SplitPattern Split(std::string_view pattern) {
+    std::size_t slash = pattern.rfind('/');
+    SplitPattern split;
     if (slash == std::string_view::npos) {
-        split.pattern = std::string(spec);
+        split.pattern = std::string(pattern);
     } else {
         // A pattern right below the root keeps "/" as its folder.
-        split.folder = std::string(spec.substr(0, slash == 0 ? 1 : slash));
-        split.pattern = std::string(spec.substr(slash + 1));
+        split.folder = std::string(pattern.substr(0, slash == 0 ? 1 : slash));
+        split.pattern = std::string(pattern.substr(slash + 1));
     }
     if (split.folder.empty() || split.folder.front() != '/') {
         std::error_code ec;
@@ -85,9 +85,9 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-std::vector<FoundEntry> FindFiles(std::string_view spec) {
+std::vector<FoundEntry> FindFiles(std::string_view pattern) {
     std::vector<FoundEntry> found;
-    SplitSpec split = Split(spec);
+    SplitPattern split = Split(pattern);
     if (split.pattern.empty()) return found;
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(split.folder.c_str()), ::closedir);
     if (!dir) return found;
@@ -101,7 +101,7 @@ std::vector<FoundEntry> FindFiles(std::string_view spec) {
 }
 
 std::optional<FoundEntry> FindFile(std::string_view path) {
-    SplitSpec split = Split(path);
+    SplitPattern split = Split(path);
     if (split.pattern.empty()) return std::nullopt;
     struct stat st {};
     std::string exact = Join(split.folder, split.pattern);

@@ -25,7 +25,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 // Every entry of the pattern's folder whose name matches its last component, "." and ".." left out,
 // in the order in which the file system reports them. A relative pattern is taken relative to the
 // current folder. A folder that cannot be read yields nothing.
-std::vector<FoundEntry> FindFiles(std::string_view spec);
+std::vector<FoundEntry> FindFiles(std::string_view pattern);
 
 // The one entry a path names: the path itself when it exists, otherwise the first entry of its folder whose
 // name equals its last component ignoring letter case.

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -68,5 +69,16 @@ private:
     int outputPipe_ = -1;
     int errorPipe_ = -1;
 };
+
+struct MemoryUse {
+    std::uint64_t resident = 0;  // bytes now
+    std::uint64_t peak = 0;      // the high-water mark
+};
+
+// A process's resident memory, from /proc; zero when it cannot be read.
+MemoryUse MemoryOf(pid_t pid);
+
+// False when no process has that id any more, or only a zombie that has stopped running.
+bool IsRunning(pid_t pid);
 
 }  // namespace larkspan::process

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <string_view>
 
 #include "platform/process.h"
 
@@ -97,17 +99,26 @@ std::optional<ChildProcess> ChildProcess::Start(const std::string& program,
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, errors.write, STDERR_FILENO);
 
+    // Nothing else of ours goes with it: a descriptor some library opened without close-on-exec would keep
+    // a pipe or a file of ours open for as long as the child lives.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+
     // Its own process group, so that an end reaches whatever the child started itself. Signals we ignore
-    // (a broken pipe, while we talk to it) are not ignored in the child.
+    // (a broken pipe, while we talk to it) are not ignored in the child, and the signals the calling
+    // thread blocks (a broken pipe while it writes, the signals a watcher thread takes) are not blocked.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    sigset_t defaults;
+    sigset_t defaults, none;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
     sigaddset(&defaults, SIGINT);
     sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGHUP);
+    sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes,
+                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
     posix_spawnattr_setpgroup(&attributes, 0);
 
     std::vector<char*> argv;
@@ -227,6 +238,46 @@ WaitResult ChildProcess::Wait(std::chrono::milliseconds bound, std::stop_token s
             ::usleep(static_cast<useconds_t>(slice) * 1000);
         }
     }
+}
+
+namespace {
+
+// A small file of /proc, read with a descriptor no child inherits; empty when it cannot be read.
+std::string ReadProcFile(pid_t pid, const char* name) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/" + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0 || text.size() > 64 * 1024) break;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
+}
+
+// A "Name:   1234 kB" line of /proc/PID/status, in bytes.
+std::uint64_t StatusBytes(const std::string& status, std::string_view name) {
+    const std::size_t at = status.find("\n" + std::string(name) + ":");
+    if (at == std::string::npos) return 0;
+    return std::strtoull(status.c_str() + at + name.size() + 2, nullptr, 10) * 1024;
+}
+
+}  // namespace
+
+MemoryUse MemoryOf(pid_t pid) {
+    const std::string status = ReadProcFile(pid, "status");
+    return {StatusBytes(status, "VmRSS"), StatusBytes(status, "VmHWM")};
+}
+
+bool IsRunning(pid_t pid) {
+    if (::kill(pid, 0) != 0 && errno == ESRCH) return false;
+    const std::string stat = ReadProcFile(pid, "stat");
+    const std::size_t state = stat.rfind(") ");
+    return state == std::string::npos || state + 2 >= stat.size() || stat[state + 2] != 'Z';
 }
 
 }  // namespace larkspan::process

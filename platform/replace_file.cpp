@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <string_view>
 #include <vector>
+
+#include "platform/file_writing.h"
+#include "platform/process.h"
 
 namespace larkspan::files {
 namespace {
@@ -31,12 +33,6 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-mode_t NewFileMode() {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 // Closes on every way out.
@@ -70,14 +66,7 @@ std::error_code CopyContent(int from, int to, std::stop_token stop) {
             return LastError();
         }
         if (got == 0) return {};
-        for (ssize_t done = 0; done < got;) {
-            ssize_t put = ::write(to, buffer.data() + done, static_cast<std::size_t>(got - done));
-            if (put < 0) {
-                if (errno == EINTR) continue;
-                return LastError();
-            }
-            done += put;
-        }
+        if (!WriteAll(to, buffer.data(), static_cast<std::size_t>(got))) return LastError();
     }
 }
 
@@ -102,20 +91,6 @@ pid_t TemporaryWriter(std::string_view name) {
     return 0;
 }
 
-// Running, or at least there: a zombie has stopped writing, but an unrelated process that got the id since
-// is left the benefit of the doubt.
-bool ProcessRuns(pid_t pid) {
-    if (::kill(pid, 0) != 0 && errno == ESRCH) return false;
-    std::string stat;
-    if (FILE* file = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r")) {
-        char buffer[512];
-        stat.assign(buffer, std::fread(buffer, 1, sizeof buffer, file));
-        std::fclose(file);
-    }
-    const std::size_t state = stat.rfind(") ");
-    return state == std::string::npos || state + 2 >= stat.size() || stat[state + 2] != 'Z';
-}
-
 }  // namespace
 
 std::error_code CheckReplaceable(const std::string& path) {
@@ -138,8 +113,8 @@ std::error_code CheckReplaceable(const std::string& path) {
     return {};
 }
 
-std::error_code CopyFileReplacing(const std::string& source, const std::string& target,
-                                  std::stop_token stop) {
+std::error_code CopyFileReplacing(const std::string& source, const std::string& target, std::stop_token stop,
+                                  std::optional<mode_t> mode) {
     FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0) return LastError();
     struct stat info {};
@@ -154,7 +129,7 @@ std::error_code CopyFileReplacing(const std::string& source, const std::string& 
     if (out.get() < 0) return LastError();
 
     std::error_code error = CopyContent(in.get(), out.get(), stop);
-    if (!error && ::fchmod(out.get(), NewFileMode()) != 0) error = LastError();
+    if (!error && ::fchmod(out.get(), mode.value_or(NewFileMode())) != 0) error = LastError();
     if (!error && ::fsync(out.get()) != 0) error = LastError();
     std::error_code closed = out.Close();
     if (!error) error = closed;
@@ -172,7 +147,9 @@ int RemoveStaleTemporaries(const std::string& folder) {
         const std::string_view name = entry->d_name;
         if (!name.starts_with(".")) continue;
         const pid_t writer = TemporaryWriter(name);
-        if (writer <= 0 || ProcessRuns(writer)) continue;
+        // A zombie has stopped writing; an unrelated process that got the id since is left the benefit of the
+        // doubt.
+        if (writer <= 0 || process::IsRunning(writer)) continue;
         struct stat info {};
         if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
             !S_ISREG(info.st_mode) || info.st_uid != ::geteuid())

@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "larkspan_version.h"
 #include "resources/resource_ids.h"
 
 namespace larkspan::resources {
@@ -10,7 +11,7 @@ namespace {
 
 constexpr std::array<std::pair<int, std::string_view>, 3> kStrings{{
     {ids::kStrAboutItem, "&About Larkspan..."},
-    {ids::kStrVersion, "1.67"},
+    {ids::kStrVersion, LARKSPAN_VERSION},
     {ids::kStrAppTitle, "Larkspan"},
 }};
 

@@ -7,11 +7,11 @@
 #include <QApplication>
 #include <QPushButton>
 
-#include "app/settings_store.h"
 #include "app/stderr_message_box.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
 #include "mainwindow/shell_tree_control.h"
+#include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
 

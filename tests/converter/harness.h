@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/engine_protocol.h"
+
 namespace larkspan::zuv0::testing {
 
 // Set by CMake: the program under test, the sample documents, and a cache folder shared by all tests so
@@ -18,14 +20,18 @@ inline const std::filesystem::path kZuv0 = ZUV0_PATH;
 inline const std::filesystem::path kSamples = SAMPLES_DIR;
 inline const std::filesystem::path kCacheHome = ZUV0_CACHE_HOME;
 
-// The exit statuses are a contract with the engine runner: spelled out here, not taken from Zuv0's header.
-inline constexpr int kInternal = 1;
-inline constexpr int kUsage = 2;
-inline constexpr int kSourceUnreadable = 3;
-inline constexpr int kNotADocument = 4;
-inline constexpr int kPasswordProtected = 5;
-inline constexpr int kSaveFailed = 6;
-inline constexpr int kEngineMissing = 7;
+// The exit statuses, as the protocol both programs share has them.
+using engine_protocol::ExitCode;
+inline constexpr int Status(ExitCode code) {
+    return static_cast<int>(code);
+}
+inline constexpr int kInternal = Status(ExitCode::Internal);
+inline constexpr int kUsage = Status(ExitCode::Usage);
+inline constexpr int kSourceUnreadable = Status(ExitCode::SourceUnreadable);
+inline constexpr int kNotADocument = Status(ExitCode::NotADocument);
+inline constexpr int kPasswordProtected = Status(ExitCode::PasswordProtected);
+inline constexpr int kSaveFailed = Status(ExitCode::SaveFailed);
+inline constexpr int kEngineMissing = Status(ExitCode::EngineMissing);
 
 struct Finished {
     int exitCode = -1;  // -1 when the child did not exit normally

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "platform/engine_protocol.h"
 
 namespace larkspan::zuv0::testing {
 namespace {
@@ -26,8 +27,18 @@ using ::testing::StartsWith;
 using ::testing::UnorderedElementsAreArray;
 
 struct Response {
+    long long job = -1;
     int code = -1;
-    std::string line;
+    std::string subject, detail;
+
+    // The line the single-file form prints for the same outcome.
+    std::string Line() const {
+        if (code == kUsage) return "usage: Zuv0 -f SOURCE TARGET";
+        std::string line = "Zuv0: " + std::string(engine_protocol::ReasonText(code));
+        if (!subject.empty()) line += ": " + subject;
+        if (!detail.empty()) line += " (" + detail + ")";
+        return line;
+    }
 };
 
 std::vector<std::string> WithCache(std::vector<std::string> environment) {
@@ -41,20 +52,26 @@ public:
     Server() : Child({kZuv0.string(), "--serve"}, WithCache({}), Input::Pipe) {}
 
     void Request(const std::string& source, const std::string& target) {
-        Write(source + '\0' + target + '\0');
+        Write(engine_protocol::RequestFrame(++requests_, source, target));
     }
 
-    // The start frame, or the response to the next request; nothing when the output ends first.
+    // The start frame, or the answer to the next request; nothing when the output ends first.
     std::optional<Response> Next() {
-        const std::optional<std::string> code = ReadUntil('\0');
-        const std::optional<std::string> line = code ? ReadUntil('\0') : std::nullopt;
-        if (!line) return std::nullopt;
-        return Response{std::stoi(*code), *line};
+        static_assert(engine_protocol::kAnswerFields == 4);
+        const std::optional<std::string> job = ReadUntil('\0');
+        const std::optional<std::string> code = job ? ReadUntil('\0') : std::nullopt;
+        const std::optional<std::string> subject = code ? ReadUntil('\0') : std::nullopt;
+        const std::optional<std::string> detail = subject ? ReadUntil('\0') : std::nullopt;
+        if (!detail) return std::nullopt;
+        return Response{std::stoll(*job), std::stoi(*code), *subject, *detail};
     }
+
+private:
+    std::uint64_t requests_ = 0;
 };
 
 // What `Zuv0 -f SOURCE TARGET` answers: the status and its one line.
-Response SingleFileAnswer(const std::string& source, const std::string& target) {
+std::pair<int, std::string> SingleFileAnswer(const std::string& source, const std::string& target) {
     const Finished run = Run({kZuv0.string(), "-f", source, target}, WithCache({}));
     std::string line = run.err;
     if (!line.empty() && line.back() == '\n') line.pop_back();
@@ -94,8 +111,9 @@ TEST(Serve, ConvertsManyFilesInOrderOnOneEngine) {
     Server server;
     const std::optional<Response> start = server.Next();
     ASSERT_TRUE(start);
+    EXPECT_EQ(start->job, 0);
     EXPECT_EQ(start->code, 0);
-    EXPECT_EQ(start->line, "");
+    EXPECT_EQ(start->Line(), "Zuv0: converted");
     std::vector<std::string> names = {"latin.doc"};
     for (const Job& job : jobs) {
         if (!job.sample.empty()) {
@@ -106,13 +124,15 @@ TEST(Serve, ConvertsManyFilesInOrderOnOneEngine) {
                        (folder / job.target).string());
     }
 
-    for (const Job& job : jobs) {
+    for (std::size_t index = 0; index < jobs.size(); ++index) {
+        const Job& job = jobs[index];
         SCOPED_TRACE(job.source + " -> " + job.target);
         const std::optional<Response> response = server.Next();
         ASSERT_TRUE(response);
-        EXPECT_EQ(response->code, job.code) << response->line;
+        EXPECT_EQ(response->job, static_cast<long long>(index + 1));
+        EXPECT_EQ(response->code, job.code) << response->Line();
         if (job.code == 0) {
-            EXPECT_EQ(response->line, "");
+            EXPECT_EQ(response->Line(), "Zuv0: converted");
             names.push_back(job.target);
             const std::string text = ReadBack(folder / job.target);
             for (const std::string& expected : job.expected) EXPECT_THAT(text, HasSubstr(expected));
@@ -136,12 +156,17 @@ TEST(Serve, ConvertsManyFilesInOrderOnOneEngine) {
         again.Request(source, (folder / job.target).string());
         const std::optional<Response> response = again.Next();
         ASSERT_TRUE(response);
-        const Response single = SingleFileAnswer(source, (folder / job.target).string());
-        EXPECT_EQ(response->code, single.code);
-        EXPECT_EQ(response->line, single.line);
+        const auto [code, line] = SingleFileAnswer(source, (folder / job.target).string());
+        EXPECT_EQ(response->code, code);
+        EXPECT_EQ(response->Line(), line);
+        // The path a failure is about comes as it is, for the parent to compare with its own.
+        if (job.code != kUsage) {
+            EXPECT_EQ(response->subject, job.code == kSaveFailed ? (folder / job.target).string() : source);
+        }
     }
     // Input that ends inside a request ends the engine as cleanly, that request unanswered.
-    again.Write((folder / "report.doc").string() + '\0' + (folder / "half").string());
+    again.Write("99" + std::string(1, '\0') + (folder / "report.doc").string() + '\0' +
+                (folder / "half").string());
     const Finished ended = again.Wait();
     EXPECT_EQ(ended.exitCode, 0);
     EXPECT_EQ(ended.out, "");
@@ -166,8 +191,7 @@ TEST(Serve, EndsWhenItsParentIsKilled) {
     ASSERT_TRUE(pid);
     const pid_t engine = std::stoi(*pid);
     // The start frame: LibreOffice is up.
-    ASSERT_EQ(shell.ReadUntil('\0'), "0");
-    ASSERT_EQ(shell.ReadUntil('\0'), "");
+    for (const char* field : {"0", "0", "", ""}) ASSERT_EQ(shell.ReadUntil('\0'), field);
 
     ::kill(shell.pid(), SIGKILL);
 
@@ -209,8 +233,8 @@ TEST(Serve, CrashDuringAJobAnswersThatJobAndEnds) {
     const Finished finished = server.Wait();
 
     ASSERT_TRUE(response);
-    EXPECT_THAT(response->line, StartsWith("Zuv0: "));
-    EXPECT_THAT(response->line, HasSubstr("crashed"));
+    EXPECT_EQ(response->job, 1);
+    EXPECT_THAT(response->detail, HasSubstr("crashed"));
     EXPECT_NE(response->code, 0);
     // No answer for the job after it: the parent gives that one to a fresh engine.
     EXPECT_EQ(finished.out, "");

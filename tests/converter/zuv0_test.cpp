@@ -223,7 +223,8 @@ TEST_F(Zuv0Test, AnEquationAndAnEmbeddedWorkbookSurviveTheDoc) {
     const Finished embedded = testing::Run({"unzip", "-p", back.string(), "word/embeddings/*.xlsx"});
     ASSERT_EQ(embedded.exitCode, 0) << "no workbook in the document: " << embedded.err;
     WriteFile(workbook, embedded.out);
-    EXPECT_THAT(testing::Run({"unzip", "-p", workbook.string(), "xl/worksheets/*.xml"}).out, HasSubstr("<v>4711</v>"));
+    EXPECT_THAT(testing::Run({"unzip", "-p", workbook.string(), "xl/worksheets/*.xml"}).out,
+                HasSubstr("<v>4711</v>"));
 }
 
 // ---- other content under a Word name -------------------------------------------------------------------
@@ -601,7 +602,7 @@ TEST_P(ReportsMissingEngine, AndWritesNothing) {
     EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("program", "report.doc"));
 }
 
-// Serving, the same line comes as the start frame, and nothing is read.
+// Serving, the same comes as the start frame, and nothing is read.
 TEST_P(ReportsMissingEngine, InServeModeAsTheStartFrame) {
     const fs::path program = folder_ / "program";
     fs::create_directory(program);
@@ -615,7 +616,12 @@ TEST_P(ReportsMissingEngine, InServeModeAsTheStartFrame) {
     const Finished served = Zuv0({"--serve"}, environment);
 
     EXPECT_EQ(served.exitCode, kEngineMissing);
-    EXPECT_EQ(served.out, "7" + std::string(1, '\0') + singleLines[0] + std::string(1, '\0'));
+    // The same words, as fields: the folder it is about, and the detail.
+    const std::string prefix = "Zuv0: engine missing: " + program.string() + " (";
+    ASSERT_THAT(singleLines[0], StartsWith(prefix));
+    const std::string detail =
+        singleLines[0].substr(prefix.size(), singleLines[0].size() - prefix.size() - 1);
+    EXPECT_EQ(served.out, engine_protocol::AnswerFrame(0, ExitCode::EngineMissing, program.string(), detail));
     EXPECT_EQ(served.err, "");
 }
 

@@ -32,7 +32,7 @@ using test::ReadText;
 // "Converts" by prefixing the source's text, so that a copy and a conversion differ; fails on a source
 // whose name says so.
 constexpr const char* kStandIn =
-    "case \"$2\" in *broken*) echo 'Zuv0: not a document: '\"$2\" >&2; exit 4;; esac\n"
+    "case \"$2\" in *broken*) exit 4;; esac\n"
     "{ echo converted; cat \"$2\"; } > \"$3\"";
 
 class Recording final : public ConversionProgress, public ExistingFileQuestion, public MessageBox {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/command_line.h"
+#include "app/command_line_conversion.h"
 #include "app/stderr_message_box.h"
 #include "batch/unattended_run.h"
 #include "mainwindow/main_window.h"
@@ -21,14 +22,14 @@ protected:
     CommandLineConversion() {
         // The stand-in "converts" by prefixing the source's text, so a copy and a conversion differ.
         test::WriteStandIn(work.path() / "app",
-                           "case \"$2\" in *broken*) echo 'not a document' >&2; exit 3;; esac\n"
+                           "case \"$2\" in *broken*) exit 4;; esac\n"
                            "{ echo converted; cat \"$2\"; } > \"$3\"");
         window.ApplicationFolder = (work.path() / "app").string() + "/";
         std::filesystem::create_directories(out);
     }
     int Run(const std::string& source, const std::string& format, const std::string& output) {
         ::testing::internal::CaptureStderr();
-        int status = window.RunCommandLineConversion({source, format, output}, messages);
+        int status = RunCommandLineConversion(window, {source, format, output}, messages);
         errors = ::testing::internal::GetCapturedStderr();
         return status;
     }
@@ -121,7 +122,7 @@ TEST_F(CommandLineConversion, ParallelEnginesReportInTheOrderOfTheFiles) {
     // The first files take longest, so they finish last.
     test::WriteStandIn(work.path() / "app",
                        "case \"$2\" in *1-*) sleep 0.6;; *2-*) sleep 0.3;; esac\n"
-                       "case \"$2\" in *broken*) echo \"Zuv0: not a document: $2\" >&2; exit 4;; esac\n"
+                       "case \"$2\" in *broken*) exit 4;; esac\n"
                        "cp \"$2\" \"$3\"");
     for (const char* name : {"1-broken.doc", "2-broken.doc", "3-a.doc", "4-broken.doc", "5-b.doc"})
         work.WriteFile(std::string("in/") + name, name);
@@ -164,7 +165,7 @@ TEST_F(CommandLineConversion, AnotherDocumentOfTheRunIsNeverOverwritten) {
 
 TEST_F(CommandLineConversion, AMissingEngineIsSaidOnce) {
     std::ofstream(work.path() / "app" / kExternalConverterName)
-        << "#!/bin/bash\nprintf '7\\0Zuv0: engine missing: /opt/lo (no LibreOffice there)\\0'; exit 7\n";
+        << "#!/bin/bash\nprintf '%s\\0' 0 7 /opt/lo 'no LibreOffice there'; exit 7\n";
     for (const char* name : {"a.doc", "b.doc", "c.doc"}) work.WriteFile(std::string("in/") + name);
     EXPECT_EQ(Run(in.string() + "/*.doc", "docx", out.string()), 1);
     EXPECT_EQ(errors, "larkspan: no file can be converted: engine missing: /opt/lo (no LibreOffice there)\n");

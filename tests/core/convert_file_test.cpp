@@ -1,11 +1,12 @@
+// Which converter a file goes to, and where the external converter is run from.
+
 #include "engine/convert_file.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "platform/message_box.h"
 #include "stand_in_converter.h"
@@ -15,6 +16,8 @@ namespace larkspan {
 namespace {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using test::ReadText;
 
 class RecordingMessages : public MessageBox {
 public:
@@ -22,153 +25,85 @@ public:
     std::vector<std::string> shown;
 };
 
-using test::ReadText;
-
-class ConvertFileTest : public ::testing::Test {
-protected:
-    ConvertFileTest() {
-        settings.applicationFolder = (work.path() / "app").string() + "/";
-        settings.timeBound = 5s;
-        source = work.WriteFile("in/My \"odd\" file's name.docx", "content").string();
-        target = (work.path() / "out dir" / "My \"odd\" file's name.doc").string();
-        std::filesystem::create_directories(work.path() / "out dir");
-    }
-    ConversionResult Convert(int versionCode = 0, const std::string& wordFolder = "") {
-        return ConvertFile(source, target, versionCode, wordFolder, settings, messages);
-    }
-    test::TempFolder work;
-    ConverterSettings settings;
-    RecordingMessages messages;
-    std::string source, target;
-    std::filesystem::path log = work.path() / "arguments.log";
-};
-
-TEST_F(ConvertFileTest, SuccessPassesEveryPathIntactWithoutAShell) {
-    test::WriteStandIn(work.path() / "app", test::CopyingConverter(log));
-    ConversionResult result = Convert();
-    EXPECT_TRUE(result.produced) << result.reason;
-    EXPECT_EQ(ReadText(target), "content");
-    EXPECT_EQ(ReadText(log), "-f\n" + source + "\n" + target + "\n");
-}
-
-struct FailureCase {
+struct PlaceCase {
     const char* name;
-    const char* body;
-    const char* reason;
+    const char* inWordFolder;  // the converter already there: nullptr for none, "=" for the delivered one
+    bool wordFolderWritable;
+    const char* problem;  // empty when the converter is in place
 };
 
-class ConverterFailures : public ConvertFileTest, public ::testing::WithParamInterface<FailureCase> {};
+class ConverterPlacement : public ::testing::TestWithParam<PlaceCase> {};
 
-TEST_P(ConverterFailures, AreReportedWithTheirReasonAndNoTarget) {
-    test::WriteStandIn(work.path() / "app", GetParam().body);
-    settings.timeBound = 1500ms;
-    auto started = std::chrono::steady_clock::now();
-    ConversionResult result = Convert();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
-    EXPECT_FALSE(result.produced);
-    EXPECT_NE(result.reason.find(GetParam().reason), std::string::npos) << result.reason;
-    EXPECT_FALSE(std::filesystem::exists(target));
+// Put into Word's folder whole, replacing one that differs (an older one would run without today's checks),
+// and never half-written: it is renamed into place.
+TEST_P(ConverterPlacement, PutsTheDeliveredConverterIntoWordsFolder) {
+    test::TempFolder work;
+    const fs::path app = work.path() / "app", word = work.path() / "Word";
+    test::WriteStandIn(app, "cp \"$2\" \"$3\"");
+    fs::create_directories(word);
+    if (const char* old = GetParam().inWordFolder) {
+        if (std::string(old) == "=")
+            fs::copy_file(app / kExternalConverterName, word / kExternalConverterName);
+        else
+            test::WriteStandIn(word, old);
+    }
+    const std::string before = ReadText(word / kExternalConverterName);
+    struct stat inode {};
+    ::stat((word / kExternalConverterName).c_str(), &inode);
+    if (!GetParam().wordFolderWritable) ::chmod(word.c_str(), 0555);
+    if (!GetParam().wordFolderWritable && ::access(word.c_str(), W_OK) == 0) {
+        ::chmod(word.c_str(), 0755);
+        GTEST_SKIP() << "this user may write into any folder";
+    }
+
+    // Office records the folder with a trailing separator, but nothing guarantees it.
+    const ConverterProgram program = PrepareExternalConverter(3, word.string(), app.string() + "/");
+    ::chmod(word.c_str(), 0755);
+
+    EXPECT_EQ(program.path, (word / kExternalConverterName).string());
+    EXPECT_NE(program.problem.find(GetParam().problem), std::string::npos) << program.problem;
+    if (*GetParam().problem) {
+        EXPECT_EQ(ReadText(word / kExternalConverterName), before);
+        return;
+    }
+    EXPECT_EQ(ReadText(word / kExternalConverterName), ReadText(app / kExternalConverterName));
+    EXPECT_EQ(::access(program.path.c_str(), X_OK), 0);
+    EXPECT_FALSE(test::HoldsTemporary(word));
+    struct stat after {};
+    ::stat(program.path.c_str(), &after);
+    if (std::string(GetParam().inWordFolder ? GetParam().inWordFolder : "") == "=") {
+        EXPECT_EQ(after.st_ino, inode.st_ino) << "the same converter was copied again";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Outcomes, ConverterFailures,
-    ::testing::Values(
-        FailureCase{"WritesNothing", "exit 0", "wrote no target"},
-        FailureCase{"StatesItsReason", "echo 'engine noise' >&2\necho 'not a document' >&2\nexit 3",
-                    "not a document"},
-        FailureCase{"SilentFailure", "exit 4", "status 4"},
-        FailureCase{"NamesItselfAndThePath", "echo \"Zuv0: save failed: $3 (disk full)\" >&2; exit 6",
-                    "save failed (disk full)"},
-        FailureCase{"KilledBySignal", "kill -9 $$", "signal 9"},
-        FailureCase{"HangsPastTheBound", "exec sleep 60", "conversion took longer than 1.5 s"},
-        FailureCase{"HangsAfterWritingPart", "echo part > \"$3\".partial\nexec sleep 60", "took longer"}),
-    [](const auto& info) { return info.param.name; });
+    WordFolder, ConverterPlacement,
+    ::testing::Values(PlaceCase{"Missing", nullptr, true, ""},
+                      PlaceCase{"Older", "echo old; exit 1", true, ""}, PlaceCase{"TheSame", "=", true, ""},
+                      PlaceCase{"FolderNotWritable", nullptr, false, "cannot put the converter into"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ConvertFileTest, AHungConverterIsKilledAndTheNextFileConverts) {
-    // The converter hangs on the first file only.
-    test::WriteStandIn(work.path() / "app", "case \"$2\" in *hang*) exec sleep 60;; esac\ncp \"$2\" \"$3\"");
-    settings.timeBound = 700ms;
-    std::string hanging = work.WriteFile("in/hang.docx").string();
-    ConversionResult first = ConvertFile(hanging, target + ".1", 0, "", settings, messages);
-    ConversionResult second = Convert();
-    EXPECT_FALSE(first.produced);
-    EXPECT_TRUE(second.produced) << second.reason;
+TEST(ConverterPlacement, WithoutAWordFolderTheDeliveredOneRuns) {
+    EXPECT_EQ(PrepareExternalConverter(0, "", "/opt/larkspan/").path, "/opt/larkspan/Zuv0");
+    // Word 2007 is driven by automation: no converter is put anywhere.
+    EXPECT_EQ(PrepareExternalConverter(4, "/opt/word/", "/opt/larkspan/").path, "");
 }
 
-TEST_F(ConvertFileTest, AConverterThatIgnoresTheRequestToEndIsKilled) {
-    // It leaves its temporary behind only if it is not asked politely first.
-    test::WriteStandIn(
-        work.path() / "app",
-        "trap 'rm -f \"$3.part\"; exit 143' TERM\necho x > \"$3.part\"\nwhile :; do sleep 0.05; done");
-    settings.timeBound = 500ms;
-    EXPECT_FALSE(Convert().produced);
-    EXPECT_FALSE(std::filesystem::exists(target + ".part"));
-
-    test::WriteStandIn(work.path() / "app", "trap '' TERM\nwhile :; do sleep 0.05; done");
-    auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(Convert().produced);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
-}
-
-TEST_F(ConvertFileTest, MissingConverterIsAFailureNotAHang) {
-    ConversionResult result = Convert();
-    EXPECT_FALSE(result.produced);
-    EXPECT_NE(result.reason.find("cannot start the converter"), std::string::npos) << result.reason;
-}
-
-TEST_F(ConvertFileTest, AConverterAlreadyInWordsFolderIsRunAndNotReplaced) {
-    const std::filesystem::path wordFolder = work.path() / "Word";
-    test::WriteStandIn(work.path() / "app", "echo wrong > \"$3\"");
-    test::WriteStandIn(wordFolder, test::CopyingConverter(log));
-    const std::string before = ReadText(wordFolder / kExternalConverterName);
-    ConversionResult result = Convert(3, wordFolder.string() + "/");
-    EXPECT_TRUE(result.produced) << result.reason;
-    EXPECT_EQ(ReadText(target), "content");
-    EXPECT_EQ(ReadText(wordFolder / kExternalConverterName), before);
-}
-
-TEST_F(ConvertFileTest, TheConverterIsCopiedIntoWordsFolderWhenMissing) {
+TEST(ConvertFile, WordAutomationWithoutWordSaysSoAndAnUnknownCodeRunsNothing) {
+    test::TempFolder work;
+    const fs::path log = work.path() / "arguments.log";
     test::WriteStandIn(work.path() / "app", test::CopyingConverter(log));
-    // The folder as Office records it, with a trailing separator, and without one.
-    for (const char* ending : {"/", ""}) {
-        const std::filesystem::path wordFolder = work.path() / (std::string("Word") + (*ending ? "1" : "2"));
-        std::filesystem::create_directories(wordFolder);
-        std::filesystem::remove(target);
-        ConversionResult result = Convert(1, wordFolder.string() + ending);
-        EXPECT_TRUE(result.produced) << result.reason;
-        EXPECT_TRUE(std::filesystem::exists(wordFolder / kExternalConverterName)) << ending;
-        EXPECT_FALSE(
-            std::filesystem::exists(work.path() / (wordFolder.filename().string() + kExternalConverterName)));
-    }
-    // With no Word folder the converter runs where it is delivered, beside the program.
-    std::filesystem::remove(target);
-    test::WriteStandIn(work.path() / "app", "echo \"$0\" > '" + log.string() + "'\ncp \"$2\" \"$3\"");
-    EXPECT_TRUE(Convert(0, "").produced);
-    EXPECT_EQ(ReadText(log), settings.applicationFolder + kExternalConverterName + "\n");
-}
+    EngineSession engine({(work.path() / "app" / kExternalConverterName).string(), {}});
+    const std::string source = work.WriteFile("in/a.docx").string(), target = work.str() + "/a.doc";
+    ConverterSettings settings;
+    RecordingMessages messages;
 
-TEST_F(ConvertFileTest, WordAutomationWithoutWordSaysSoAndFails) {
-    test::WriteStandIn(work.path() / "app", test::CopyingConverter(log));
-    ConversionResult result = Convert(4, "/opt/word/");
+    ConversionResult result = ConvertFile(source, target, 4, settings, engine, messages);
     EXPECT_FALSE(result.produced);
     EXPECT_EQ(messages.shown, std::vector<std::string>{"Error starting Word."});
-    EXPECT_FALSE(std::filesystem::exists(log));  // the external converter was not used
-    EXPECT_FALSE(Convert(9).produced);           // an unknown code runs nothing
-}
-
-TEST_F(ConvertFileTest, StopEndsAConversionAtOnce) {
-    test::WriteStandIn(work.path() / "app", "exec sleep 60");
-    settings.timeBound = 30s;
-    std::stop_source stop;
-    std::jthread stopper([&] {
-        std::this_thread::sleep_for(300ms);
-        stop.request_stop();
-    });
-    auto started = std::chrono::steady_clock::now();
-    ConversionResult result = ConvertFile(source, target, 0, "", settings, messages, stop.get_token());
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
-    EXPECT_FALSE(result.produced);
-    EXPECT_EQ(result.reason, "stopped");
+    EXPECT_FALSE(ConvertFile(source, target, 9, settings, engine, messages).produced);
+    EXPECT_FALSE(fs::exists(log)) << "the external converter was used";
+    EXPECT_TRUE(ConvertFile(source, target, 2, settings, engine, messages).produced);
 }
 
 TEST(FileExists, FilesAndFoldersAlike) {

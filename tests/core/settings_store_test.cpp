@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,8 @@ INSTANTIATE_TEST_SUITE_P(Table, SettingDefaults,
 
 TEST(SettingsStore, TableHoldsEveryKeyOnceWithItsType) {
     EXPECT_EQ(SettingsTable().size(), 23u);
-    for (const SettingSpec& spec : SettingsTable()) EXPECT_EQ(FindSetting(spec.key), &spec) << spec.key;
+    for (const SettingDefinition& definition : SettingsTable())
+        EXPECT_EQ(FindSetting(definition.key), &definition) << definition.key;
     EXPECT_EQ(FindSetting("bMaximized")->type, SettingType::Integer);
     EXPECT_EQ(FindSetting("OutputDir3")->type, SettingType::String);
     EXPECT_EQ(FindSetting("Unknown"), nullptr);

@@ -1,8 +1,9 @@
 #pragma once
 // Stand-in converters: small shell scripts named like the real converter, to provoke every outcome
 // without the engine. Each serves both ways the converter is run: "-f SOURCE TARGET" for one file, and
-// "--serve" for many, reading NUL-terminated SOURCE and TARGET and answering "CODE\0LINE\0" per job after
-// its "0\0\0" start answer, each job run as the single-file form would be.
+// "--serve" for many, speaking the engine's protocol (platform/engine_protocol.h): after its start answer it
+// reads SOURCE and TARGET and answers each job with the status the single-file form exits with, the source
+// as the subject and the last line it wrote on standard error as the detail.
 
 #include <sys/stat.h>
 
@@ -11,22 +12,28 @@
 #include <string>
 
 #include "engine/convert_file.h"
+#include "platform/engine_protocol.h"
 
 namespace larkspan::test {
 
 // Writes an executable script named as the converter into folder. body sees "-f" "$2" "$3", may end with
-// exit N, and reports failures on standard error, as the converter does.
+// exit N, and reports failures on standard error, as the converter does. Serving, a body that means to
+// misbehave finds the engine's answer pipe on descriptor 9 and the job's number in $job.
 inline void WriteStandIn(const std::filesystem::path& folder, const std::string& body) {
+    static_assert(engine_protocol::kRequestFields == 3 && engine_protocol::kAnswerFields == 4,
+                  "the stand-in reads JOB, SOURCE, TARGET and answers JOB, STATUS, SUBJECT, DETAIL");
     std::filesystem::create_directories(folder);
     std::filesystem::path script = folder / kExternalConverterName;
     std::ofstream(script) << "#!/bin/bash\n"
                           << "convert() {\n"
                           << body << "\n}\n"
                           << "if [ \"$1\" = --serve ]; then\n"
-                          << "  printf '0\\0\\0'\n"
-                          << "  while IFS= read -r -d '' source && IFS= read -r -d '' target; do\n"
+                          << "  exec 9>&1; printf '%s\\0' 0 0 '' ''; nl=$'\\n'\n"
+                          << "  while IFS= read -r -d '' job && IFS= read -r -d '' source &&\n"
+                          << "        IFS= read -r -d '' target; do\n"
                           << "    errors=$( (convert -f \"$source\" \"$target\") 2>&1 >/dev/null ); code=$?\n"
-                          << "    printf '%d\\0%s\\0' \"$code\" \"$errors\"\n"
+                          << "    if [ $code = 0 ]; then printf '%s\\0' \"$job\" 0 '' ''; else\n"
+                          << "      printf '%s\\0' \"$job\" \"$code\" \"$source\" \"${errors##*$nl}\"; fi\n"
                           << "  done\n"
                           << "  exit 0\n"
                           << "fi\n"

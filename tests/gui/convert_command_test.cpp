@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/settings_store.h"
 #include "batch/conversion_progress.h"
 #include "batch/progress_window.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
 #include "mainwindow/shell_tree_control.h"
 #include "platform/message_box.h"
+#include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
 #include "tests/core/stand_in_converter.h"

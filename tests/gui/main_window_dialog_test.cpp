@@ -18,7 +18,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/settings_store.h"
+#include "larkspan_version.h"
 #include "mainwindow/about_box.h"
 #include "mainwindow/file_opener.h"
 #include "mainwindow/folder_picker.h"
@@ -28,6 +28,7 @@
 #include "mainwindow/qt_message_box.h"
 #include "mainwindow/shell_tree_control.h"
 #include "platform/registry.h"
+#include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
 #include "tests/core/temp_folder.h"
@@ -247,7 +248,7 @@ private slots:
 
     void freshProfileFirstView() {
         MakeDialog();
-        QCOMPARE(dialog_->windowTitle(), QString("Larkspan 1.67"));
+        QCOMPARE(dialog_->windowTitle(), QString("Larkspan " LARKSPAN_VERSION));
         QCOMPARE(ComboItems(dialog_->FormatCombo()),
                  QStringList({"Word 97-2003(*.DOC)", "Word 2007(*.DOCX)"}));
         QCOMPARE(dialog_->FormatCombo().currentIndex(), 0);

@@ -9,13 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "engine/document_kind.h"
-
 namespace larkspan {
 
 enum class SettingType { String, Integer };
 
-struct SettingSpec {
+struct SettingDefinition {
     std::string_view key;
     SettingType type;
     // Strings: the default text, or nullptr for "none" (reads as empty). Integers: the default number,
@@ -28,9 +26,9 @@ inline constexpr std::string_view kSettingsSection = "Settings2";
 inline constexpr std::string_view kRegistryKeyName = "Larkspan";
 
 // The whole table, in the order of its keys.
-std::span<const SettingSpec> SettingsTable();
+std::span<const SettingDefinition> SettingsTable();
 // nullptr for a key that is not in the table.
-const SettingSpec* FindSetting(std::string_view key);
+const SettingDefinition* FindSetting(std::string_view key);
 // "OutputDir1" .. "OutputDir5".
 std::string OutputDirKey(int index);
 
