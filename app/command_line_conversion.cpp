@@ -10,6 +10,7 @@
 #include "engine/convert_file.h"
 #include "engine/word_location.h"
 #include "mainwindow/main_window.h"
+#include "platform/emergency_end.h"
 #include "platform/interrupt.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
@@ -62,6 +63,11 @@ private:
 
 int RunCommandLineConversion(MainWindow& window, const CommandLineArguments& arguments,
                              MessageBox& messages) {
+    // A missing format word or output folder is a mistake, not a wish to write into the root folder.
+    if (arguments.format.empty() || arguments.output.empty()) {
+        std::cerr << kCommandLineUsage;
+        return 2;
+    }
     window.WordVersionCode = FindWordInstallation(window.WordFolder);
     window.m_arrFoundPaths.clear();
     window.ScanFolder("", arguments.source);
@@ -87,14 +93,17 @@ int RunCommandLineConversion(MainWindow& window, const CommandLineArguments& arg
     if (!warning.empty()) std::cerr << "larkspan: " << warning << '\n';
 
     std::stop_source stop;
-    InterruptWatch interrupts(stop);
     BatchSummary summary;
+    int signal = 0;
     {
+        InterruptWatch interrupts(stop);
         StderrReport report(job.m_arrSources.size());
         summary = RunUnattended(job, settings, messages, report, engines, stop.get_token());
+        signal = interrupts.Signal();
     }
-    // Ended by a signal: every engine is gone and nothing half-written is left; the status says which.
-    if (interrupts.Signal() != 0) return 128 + interrupts.Signal();
+    // Ended by a signal: every engine is gone and nothing half-written is left. A shell loop around this
+    // program must learn that it was interrupted, so it ends by that signal.
+    if (signal != 0) emergency::EndBySignal(signal);
     return summary.errors == 0 ? 0 : 1;
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "batch/auto_rename.h"
+#include "platform/emergency_end.h"
 #include "platform/file_writing.h"
 #include "platform/replace_file.h"
 
@@ -38,9 +39,13 @@ std::optional<FileResult> FileRun::Run(const std::string& source, BatchEnd& end)
     result.target = FormatOutputPath(job_.m_strOutputFolder, source, job_.m_nTargetFormat);
     events_.TargetFormed(result.target);
     // What a killed earlier run was writing here goes once this run passes through the folder.
-    if (const std::string folder = std::filesystem::path(result.target).parent_path().string();
-        tidiedFolders_.insert(folder).second)
-        files::RemoveStaleTemporaries(folder.empty() ? "." : folder);
+    if (std::string folder = std::filesystem::path(result.target).parent_path().string();
+        tidiedFolders_.insert(folder).second) {
+        if (folder.empty()) folder = ".";
+        files::RemoveStaleTemporaries(folder);
+        // Should the run have to end at once, what its engines leave here goes too.
+        emergency::AddFolder(folder);
+    }
 
     if (PathFound(result.target)) {
         bool rename = false;

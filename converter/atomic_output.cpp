@@ -37,8 +37,13 @@ class OutputCategory : public std::error_category {
 public:
     const char* name() const noexcept override { return "zuv0.output"; }
     std::string message(int value) const override {
-        return value == static_cast<int>(OutputError::EmptyResult) ? "the engine wrote an empty file"
-                                                                   : "output error";
+        switch (static_cast<OutputError>(value)) {
+            case OutputError::EmptyResult:
+                return "the engine wrote an empty file";
+            case OutputError::TemporaryReplaced:
+                return "something else took the place of its temporary file";
+        }
+        return "output error";
     }
 };
 
@@ -106,7 +111,15 @@ std::error_code AtomicOutput::Commit() {
     const int file = std::exchange(file_, -1);
     if (::close(file) != 0) return LastError();
 
+    // The name must still be the file written: something else put in its place is neither renamed onto the
+    // target nor removed.
     const std::string temporaryName = temporary_.filename().string();
+    struct stat named {};
+    if (::fstatat(folder_, temporaryName.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) return LastError();
+    if (named.st_dev != info.st_dev || named.st_ino != info.st_ino) {
+        temporary_.clear();
+        return OutputError::TemporaryReplaced;
+    }
     if (::renameat(folder_, temporaryName.c_str(), folder_, name_.c_str()) != 0) return LastError();
     temporary_.clear();
     // Make the rename itself durable; the file is in place either way, so a failure here is not reported.

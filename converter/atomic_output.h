@@ -33,7 +33,8 @@ public:
     [[nodiscard]] std::error_code Fill(const std::filesystem::path& from);
 
     // Gives the temporary the usual permissions, flushes it to disk and renames it onto the target.
-    // Fails with OutputError::EmptyResult when nothing was written.
+    // Fails with OutputError::EmptyResult when nothing was written, and with TemporaryReplaced when its name
+    // no longer names the file written (which is then left alone).
     [[nodiscard]] std::error_code Commit();
 
     // Removes the temporary, if any.
@@ -48,7 +49,7 @@ private:
     std::filesystem::path temporary_;
 };
 
-enum class OutputError { EmptyResult = 1 };
+enum class OutputError { EmptyResult = 1, TemporaryReplaced };
 std::error_code make_error_code(OutputError error);
 
 }  // namespace larkspan::zuv0

@@ -6,8 +6,8 @@
 namespace larkspan {
 
 void QtMessageBox::Show(std::string_view text) {
-    texts_.emplace_back(text);
     if (!answers_.empty()) {
+        answered_.emplace_back(text);
         answers_.pop_front();
         return;
     }

@@ -22,13 +22,13 @@ public:
 
     // The next box is not shown: it is answered at once with button. Answers queue up in order.
     void SetNextAnswer(QMessageBox::StandardButton button) { answers_.push_back(button); }
-    // Every text shown or answered, in order.
-    const std::vector<std::string>& Texts() const { return texts_; }
+    // The texts of the boxes answered in advance, in order; the boxes really shown are not kept.
+    const std::vector<std::string>& AnsweredTexts() const { return answered_; }
 
 private:
     QWidget* parent_;
     std::deque<QMessageBox::StandardButton> answers_;
-    std::vector<std::string> texts_;
+    std::vector<std::string> answered_;
 };
 
 }  // namespace larkspan

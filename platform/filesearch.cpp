@@ -52,8 +52,9 @@ FoundEntry Describe(const std::string& folder, std::string_view name) {
     entry.name = std::string(name);
     entry.fullPath = Join(folder, name);
     struct stat st {};
-    // A link is described by what it points to; a dangling one is a file of no known size or time.
-    if (::stat(entry.fullPath.c_str(), &st) == 0 || ::lstat(entry.fullPath.c_str(), &st) == 0) {
+    // A link is described by what it points to; a dangling one is a file of no known size or time (the
+    // link's own length and time would describe no document).
+    if (::stat(entry.fullPath.c_str(), &st) == 0) {
         entry.isFolder = S_ISDIR(st.st_mode);
         entry.size = static_cast<std::uint64_t>(st.st_size);
         entry.lastWrite = st.st_mtim.tv_sec;

@@ -5,15 +5,18 @@
 
 #include <cerrno>
 
+#include "platform/emergency_end.h"
 #include "platform/interrupt.h"
 
 namespace larkspan {
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-// The handler may only write to a pipe; the watcher thread does the rest.
+// The handler may only write to a pipe; the watcher thread does the rest. The write end never blocks: a
+// handler that found the pipe full would hang the thread it interrupted.
 int wakePipe[2] = {-1, -1};
 struct sigaction previous[3];
+bool handled[3] = {};
 
 void OnSignal(int signal) {
     const int saved = errno;
@@ -27,26 +30,38 @@ void OnSignal(int signal) {
 InterruptWatch::InterruptWatch(std::stop_source& stop) {
     if (::pipe2(wakePipe, O_CLOEXEC) != 0)
         return;  // without it, signals keep their default: the process ends
+    ::fcntl(wakePipe[1], F_SETFL, ::fcntl(wakePipe[1], F_GETFL) | O_NONBLOCK);
     watcher_ = std::jthread([this, &stop](std::stop_token ending) {
         while (!ending.stop_requested()) {
             pollfd fd{wakePipe[0], POLLIN, 0};
             if (::poll(&fd, 1, 50) <= 0) continue;
             unsigned char number = 0;
-            if (::read(wakePipe[0], &number, 1) == 1 && signal_ == 0) {
+            if (::read(wakePipe[0], &number, 1) != 1) continue;
+            if (signal_ == 0) {
                 signal_ = number;
                 stop.request_stop();
+                continue;
             }
+            // Asked twice: no more waiting for the work in hand to end cleanly.
+            emergency::CleanUp();
+            emergency::EndBySignal(number);
         }
     });
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &action, &previous[i]);
+    for (int i = 0; i < 3; ++i) {
+        // A signal the caller ignores (nohup, a background job of a script) stays ignored.
+        ::sigaction(kSignals[i], nullptr, &previous[i]);
+        handled[i] = previous[i].sa_handler != SIG_IGN;
+        if (handled[i]) ::sigaction(kSignals[i], &action, nullptr);
+    }
 }
 
 InterruptWatch::~InterruptWatch() {
     if (wakePipe[0] < 0) return;
-    for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &previous[i], nullptr);
+    for (int i = 0; i < 3; ++i)
+        if (handled[i]) ::sigaction(kSignals[i], &previous[i], nullptr);
     watcher_.request_stop();
     watcher_.join();
     ::close(wakePipe[0]);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/emergency_end.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -142,6 +143,7 @@ std::optional<ChildProcess> ChildProcess::Start(const std::string& program,
     }
     for (int fd : {output.read, errors.read})
         if (fd >= 0) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    emergency::AddGroup(pid);
     error.clear();
     return ChildProcess(pid, input.write, output.read, errors.read);
 }
@@ -179,6 +181,7 @@ void ChildProcess::Reap(WaitResult& result) {
         done = ::waitpid(pid_, &status, 0);
     } while (done < 0 && errno == EINTR);
     if (done == pid_) FillResult(status, result);
+    emergency::RemoveGroup(pid_);
     pid_ = -1;
     CollectErrors(result.errorOutput);
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/emergency_end.h"
 #include "platform/file_writing.h"
 #include "platform/process.h"
 
@@ -127,6 +128,7 @@ std::error_code CopyFileReplacing(const std::string& source, const std::string& 
         FolderOf(target) + "/." + NameOf(target) + ".larkspan-" + std::to_string(::getpid()) + "-XXXXXX";
     FileDescriptor out(::mkostemp(temporary.data(), O_CLOEXEC));
     if (out.get() < 0) return LastError();
+    emergency::AddTemporary(temporary);
 
     std::error_code error = CopyContent(in.get(), out.get(), stop);
     if (!error && ::fchmod(out.get(), mode.value_or(NewFileMode())) != 0) error = LastError();
@@ -136,6 +138,7 @@ std::error_code CopyFileReplacing(const std::string& source, const std::string& 
     if (!error && stop.stop_requested()) error = std::make_error_code(std::errc::operation_canceled);
     if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = LastError();
     if (error) ::unlink(temporary.c_str());
+    emergency::RemoveTemporary(temporary);
     return error;
 }
 

@@ -1,18 +1,17 @@
 #pragma once
 // Running the larkspan program on the command line in a test, with a fresh registry and input and output
-// folders, and reading what it wrote back with independent readers.
+// folders; what it wrote is read back by independent readers (tests/support/read_back.h).
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "../core/temp_folder.h"
-#include "platform/process.h"
+#include "tests/support/child.h"
+#include "tests/support/files.h"
+#include "tests/support/read_back.h"
 
 namespace larkspan::test {
 
@@ -26,32 +25,16 @@ struct RunResult {
     std::string errors;
 };
 
-inline RunResult RunLarkspan(const std::vector<std::string>& arguments) {
-    std::error_code error;
-    auto child = process::ChildProcess::Start(LARKSPAN_PROGRAM, arguments, error);
-    EXPECT_TRUE(child) << error.message();
-    if (!child) return {};
-    process::WaitResult waited = child->Wait(300s);
-    EXPECT_EQ(waited.outcome, process::WaitOutcome::Exited);
-    return {waited.exitCode, waited.errorOutput};
+inline RunResult RunLarkspan(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), LARKSPAN_PROGRAM);
+    const Finished run = Run(arguments);
+    EXPECT_FALSE(run.timedOut);
+    return {run.exitCode, run.err};
 }
 
-// What an independent reader makes of a converted document.
-inline std::string ReadBack(const fs::path& document) {
-    std::string command = document.extension() == ".docx"
-                              ? "pandoc -t plain --wrap=none '" + document.string() + "' 2>&1"
-                              : "catdoc -d utf-8 -w '" + document.string() + "' 2>&1";
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return text;
-}
-
-inline void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+// The words of a converted document, as an independent reader finds them.
+inline std::string ReadWords(const fs::path& document) {
+    return test::ReadBack(document, Reading::Plain);
 }
 
 class CliConversion : public ::testing::Test {

@@ -89,7 +89,7 @@ TEST_P(MachineFault, FailsTheFileWithOneClearLineAndGoesOn) {
         const bool failed = std::any_of(failures.begin(), failures.end(),
                                         [&](const auto& failure) { return failure.first == name + ".doc"; });
         if (failed) continue;
-        EXPECT_NE(ReadBack(output / (name + ".docx")).find("Quarterly report"), std::string::npos) << name;
+        EXPECT_NE(ReadWords(output / (name + ".docx")).find("Quarterly report"), std::string::npos) << name;
     }
 }
 
@@ -233,7 +233,7 @@ TEST_P(FullDisk, FailsTheFileKeepsTheOldTargetAndGoesOn) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"a.doc", "big.doc", "c.doc"}));
-    for (const std::string name : {"a.doc", "c.doc"}) EXPECT_FALSE(ReadBack(output / name).empty()) << name;
+    for (const std::string name : {"a.doc", "c.doc"}) EXPECT_FALSE(ReadWords(output / name).empty()) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Disk, FullDisk,
@@ -263,7 +263,7 @@ TEST_F(CliConversion, ASourceDeletedDuringTheRunIsTheOnlyFailure) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.errors, (in / "r29.doc").string() + ": the file no longer exists\n");
     EXPECT_FALSE(fs::exists(out / "r29.docx"));
-    EXPECT_NE(ReadBack(out / "r28.docx").find("Quarterly report"), std::string::npos);
+    EXPECT_NE(ReadWords(out / "r28.docx").find("Quarterly report"), std::string::npos);
 }
 
 }  // namespace

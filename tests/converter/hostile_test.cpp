@@ -273,7 +273,7 @@ Finished Convert(const fs::path& source, const fs::path& target, std::vector<std
 
 // Everything a converted file holds: each part of a .docx inflated, a .doc as it is.
 std::string RawContent(const fs::path& file) {
-    if (file.extension() != ".docx") return ReadFile(file);
+    if (file.extension() != ".docx") return ReadText(file);
     const Finished unzipped = Run({"unzip", "-p", file.string()});
     EXPECT_EQ(unzipped.exitCode, 0) << unzipped.err;
     return unzipped.out;
@@ -283,8 +283,8 @@ class HostileDocument : public ::testing::TestWithParam<HostileCase> {
 protected:
     HostileDocument() {
         fs::create_directory(folder_ / "elsewhere");
-        WriteFile(folder_ / "elsewhere" / "notes.txt", std::string(kSecretText) + "\n");
-        WriteFile(folder_ / "elsewhere" / "photo.png", SecretPng());
+        WriteBytes(folder_ / "elsewhere" / "notes.txt", std::string(kSecretText) + "\n");
+        WriteBytes(folder_ / "elsewhere" / "photo.png", SecretPng());
     }
     TempFolder folder_;
     Listener listener_;
@@ -295,7 +295,7 @@ TEST_P(HostileDocument, BringsInNothingAndReachesNothing) {
     const Targets targets{(folder_ / "elsewhere" / "notes.txt").string(),
                           (folder_ / "elsewhere" / "photo.png").string(), listener_.url()};
     const fs::path source = folder_ / row.sourceName;
-    WriteFile(source, row.bytes(targets));
+    WriteBytes(source, row.bytes(targets));
 
     // Each format in turn; then the .doc written, itself a Word 97 source holding the links and fields as
     // LibreOffice kept them (INCLUDETEXT, INCLUDEPICTURE for a linked picture), is converted once more.
@@ -348,7 +348,7 @@ TEST(Macros, NeverRun) {
         const fs::path settings = entry.path() / "user" / "registrymodifications.xcu";
         if (!fs::exists(settings) || fs::last_write_time(settings) < started) continue;
         ++profiles;
-        const std::string text = ReadFile(settings);
+        const std::string text = ReadText(settings);
         for (std::string_view setting :
              {"Scripting\"><prop oor:name=\"MacroSecurityLevel\" oor:op=\"fuse\"><value>3</value>",
               "Scripting\"><prop oor:name=\"DisableMacrosExecution\" oor:op=\"fuse\"><value>true</value>",

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -32,7 +33,10 @@ using ::testing::StartsWith;
 Finished Zuv0(const std::vector<std::string>& args, std::vector<std::string> environment = {}) {
     std::vector<std::string> argv = {kZuv0.string()};
     argv.insert(argv.end(), args.begin(), args.end());
-    environment.push_back("XDG_CACHE_HOME=" + kCacheHome.string());
+    // The suite's cache, unless the test brought its own.
+    if (std::none_of(environment.begin(), environment.end(),
+                     [](const std::string& entry) { return entry.starts_with("XDG_CACHE_HOME="); }))
+        environment.push_back("XDG_CACHE_HOME=" + kCacheHome.string());
     return Run(argv, environment);
 }
 
@@ -47,7 +51,7 @@ std::string LowerExtension(const fs::path& file) {
 }
 
 bool HasMagic(const fs::path& file, std::string_view magic) {
-    return ReadFile(file).starts_with(magic);
+    return ReadText(file).starts_with(magic);
 }
 constexpr std::string_view kZipMagic = "PK\x03\x04";
 constexpr std::string_view kCompoundMagic = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
@@ -222,7 +226,7 @@ TEST_F(Zuv0Test, AnEquationAndAnEmbeddedWorkbookSurviveTheDoc) {
     EXPECT_THAT(text, HasSubstr("^{2}$, as the equation says."));
     const Finished embedded = testing::Run({"unzip", "-p", back.string(), "word/embeddings/*.xlsx"});
     ASSERT_EQ(embedded.exitCode, 0) << "no workbook in the document: " << embedded.err;
-    WriteFile(workbook, embedded.out);
+    WriteBytes(workbook, embedded.out);
     EXPECT_THAT(testing::Run({"unzip", "-p", workbook.string(), "xl/worksheets/*.xml"}).out,
                 HasSubstr("<v>4711</v>"));
 }
@@ -267,7 +271,7 @@ TEST_P(ConvertsContentNamedDoc, ByWhatItHolds) {
     const ContentCase& row = GetParam();
     const fs::path source = folder_ / "letter.doc";
     const fs::path target = folder_ / "letter.docx";
-    WriteFile(source, row.bytes);
+    WriteBytes(source, row.bytes);
 
     ExpectConverted(Convert(source, target));
 
@@ -309,9 +313,9 @@ INSTANTIATE_TEST_SUITE_P(
                     WordPackageIn("text", "<w:p><w:r><w:t>Main part in text/: Größe</w:t></w:r></w:p>"),
                     {"Main part in text/: Größe"}},
         ContentCase{
-            "OpenDocumentText", ReadFile(kSamples / "revisions.odt"), {"[^1]: The footnote: Größe matters."}},
+            "OpenDocumentText", ReadText(kSamples / "revisions.odt"), {"[^1]: The footnote: Größe matters."}},
         ContentCase{"FlatOpenDocumentText",
-                    ReadFile(kSamples / "source" / "revisions.fodt"),
+                    ReadText(kSamples / "source" / "revisions.fodt"),
                     {"[inserted by Ann]{.insertion", "[^1]: The footnote: Größe matters."}}),
     [](const auto& info) { return info.param.name; });
 
@@ -334,14 +338,14 @@ fs::path Copy(const fs::path& folder, const std::string& sample, const std::stri
 
 // The first `keep` bytes of a sample, or all but the last `-keep` when negative.
 fs::path Truncated(const fs::path& folder, const std::string& sample, long keep, const std::string& name) {
-    std::string bytes = ReadFile(kSamples / sample);
+    std::string bytes = ReadText(kSamples / sample);
     bytes.resize(keep >= 0 ? static_cast<std::size_t>(keep) : bytes.size() - static_cast<std::size_t>(-keep));
-    WriteFile(folder / name, bytes);
+    WriteBytes(folder / name, bytes);
     return folder / name;
 }
 
 fs::path Written(const fs::path& folder, const std::string& name, const std::string& bytes) {
-    WriteFile(folder / name, bytes);
+    WriteBytes(folder / name, bytes);
     return folder / name;
 }
 
@@ -448,7 +452,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ZipWithoutWordParts",
                     [](const fs::path& f) {
                         return Written(f, "other.docx",
-                                       Renamed(ReadFile(kSamples / "letter.docx"), "word/", "wurd/"));
+                                       Renamed(ReadText(kSamples / "letter.docx"), "word/", "wurd/"));
                     },
                     "other.doc", kNotADocument, "not a document"},
         // Sizes no document has: refused before LibreOffice sees them, whether declared or found by
@@ -522,7 +526,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const fs::path& f) {
                         return Written(
                             f, "other.doc",
-                            Renamed(ReadFile(kSamples / "report.doc"), std::string("W\0o\0r\0d\0D\0o\0c", 13),
+                            Renamed(ReadText(kSamples / "report.doc"), std::string("W\0o\0r\0d\0D\0o\0c", 13),
                                     std::string("X\0o\0r\0d\0D\0o\0c", 13)));
                     },
                     "other.docx", kNotADocument, "not a document"},
@@ -630,8 +634,8 @@ INSTANTIATE_TEST_SUITE_P(Engine, ReportsMissingEngine,
                                            // Present but not loadable: LibreOfficeKit's start fails.
                                            EngineCase{"LibraryThatDoesNotLoad",
                                                       [](const fs::path& folder) {
-                                                          WriteFile(folder / "libsofficeapp.so",
-                                                                    "not a library");
+                                                          WriteBytes(folder / "libsofficeapp.so",
+                                                                     "not a library");
                                                       }}),
                          [](const auto& info) { return info.param.name; });
 
@@ -641,27 +645,27 @@ constexpr const char* kOldContents = "the previous conversion";
 
 TEST_F(Zuv0Test, FailedLoadKeepsExistingTarget) {
     const fs::path source = Copy(folder_.path(), "password/protected.doc", "secret.doc");
-    WriteFile(folder_ / "secret.docx", kOldContents);
+    WriteBytes(folder_ / "secret.docx", kOldContents);
 
     ExpectRefused(Convert(source, folder_ / "secret.docx"), kPasswordProtected, "password protected");
 
-    EXPECT_EQ(ReadFile(folder_ / "secret.docx"), kOldContents);
+    EXPECT_EQ(ReadText(folder_ / "secret.docx"), kOldContents);
     EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("secret.doc", "secret.docx"));
 }
 
 TEST_F(Zuv0Test, FailedSaveKeepsExistingTarget) {
     const fs::path source = Copy(folder_.path(), "report.doc", "report.doc");
-    WriteFile(folder_ / "report.xyz", kOldContents);
+    WriteBytes(folder_ / "report.xyz", kOldContents);
 
     ExpectRefused(Convert(source, folder_ / "report.xyz"), kSaveFailed, "save failed");
 
-    EXPECT_EQ(ReadFile(folder_ / "report.xyz"), kOldContents);
+    EXPECT_EQ(ReadText(folder_ / "report.xyz"), kOldContents);
     EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("report.doc", "report.xyz"));
 }
 
 TEST_F(Zuv0Test, SuccessReplacesExistingTarget) {
     const fs::path source = Copy(folder_.path(), "letter.docx", "letter.docx");
-    WriteFile(folder_ / "letter.doc", kOldContents);
+    WriteBytes(folder_ / "letter.doc", kOldContents);
 
     ExpectConverted(Convert(source, folder_ / "letter.doc"));
 
@@ -686,11 +690,11 @@ TEST_F(Zuv0Test, TwoRunsAtOnceBothSucceed) {
     EXPECT_THAT(ReadBack(folder_ / "letter.doc"), HasSubstr("Привет, мир"));
 }
 
-// Holds the lock of profile slot `number`, as a running Zuv0 would.
+// Holds the lock of profile slot `number` under cache, as a running Zuv0 would.
 class SlotHolder {
 public:
-    explicit SlotHolder(int number) {
-        const fs::path root = kCacheHome / "larkspan";
+    explicit SlotHolder(int number, const fs::path& cache = kCacheHome) {
+        const fs::path root = cache / "larkspan";
         fs::create_directories(root);
         const fs::path lock = root / ("profile-" + std::to_string(number) + ".lock");
         fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -723,14 +727,17 @@ TEST_F(Zuv0Test, BusySlotsAreSkipped) {
 }
 
 TEST_F(Zuv0Test, AllSlotsBusyStillConvertsAndCleansUp) {
+    // A cache of its own: the throwaway profiles of other tests' runs are theirs to remove.
+    const TempFolder cache;
     std::vector<std::unique_ptr<SlotHolder>> held;
-    for (int number = 0; number < kSlotCount; ++number) held.push_back(std::make_unique<SlotHolder>(number));
+    for (int number = 0; number < kSlotCount; ++number)
+        held.push_back(std::make_unique<SlotHolder>(number, cache.path()));
     const fs::path source = Copy(folder_.path(), "memo.docx", "memo.docx");
 
-    ExpectConverted(Convert(source, folder_ / "memo.doc"));
+    ExpectConverted(Convert(source, folder_ / "memo.doc", {"XDG_CACHE_HOME=" + cache.path().string()}));
 
     EXPECT_THAT(ReadBack(folder_ / "memo.doc"), HasSubstr("Kraków"));
-    for (const std::string& name : FolderNames(kCacheHome / "larkspan"))
+    for (const std::string& name : FolderNames(cache.path() / "larkspan"))
         EXPECT_THAT(name, ::testing::Not(StartsWith("throwaway-")));
 }
 

@@ -12,7 +12,8 @@
 #include "mainwindow/main_window.h"
 #include "platform/hive_text.h"
 #include "platform/message_box.h"
-#include "temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_messages.h"
 
 namespace larkspan {
 namespace {
@@ -55,11 +56,6 @@ void ExpectKeptAside(const fs::path& folder, const std::string& hiveName, const 
     EXPECT_EQ(kept, 1) << hiveName;
 }
 
-class NoMessages : public MessageBox {
-public:
-    void Show(std::string_view text) override { ADD_FAILURE() << "message shown: " << text; }
-};
-
 class BadHiveAtStartUp : public ::testing::TestWithParam<BadHive> {};
 
 TEST_P(BadHiveAtStartUp, BothModesRunOnDefaultsAndAGoodHiveIsWritten) {
@@ -69,7 +65,7 @@ TEST_P(BadHiveAtStartUp, BothModesRunOnDefaultsAndAGoodHiveIsWritten) {
     Plant(folder / "machine.reg", GetParam());
     test::TempFolder empty;
     const std::string pattern = empty.str() + "/*.doc", output = empty.str();
-    NoMessages messages;
+    test::RecordingMessages messages;
     StartupHooks hooks;
     hooks.messages = &messages;
     hooks.initializeAutomation = [] { return true; };
@@ -93,6 +89,7 @@ TEST_P(BadHiveAtStartUp, BothModesRunOnDefaultsAndAGoodHiveIsWritten) {
     EXPECT_EQ(ConverterApp("larkspan").InitInstance(1, window, hooks), 0);
     const std::string reported = ::testing::internal::GetCapturedStderr();
 
+    EXPECT_EQ(messages.shown, std::vector<std::string>{});
     EXPECT_EQ(outDir, "Original directory");
     EXPECT_EQ(autoClose, 1u);
     EXPECT_TRUE(wrote);

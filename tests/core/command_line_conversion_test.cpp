@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -9,8 +10,8 @@
 #include "app/stderr_message_box.h"
 #include "batch/unattended_run.h"
 #include "mainwindow/main_window.h"
-#include "stand_in_converter.h"
-#include "temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/stand_in_converter.h"
 
 namespace larkspan {
 namespace {
@@ -60,8 +61,41 @@ TEST_P(FormatWords, ChooseTheTargetInAnyCase) {
 INSTANTIATE_TEST_SUITE_P(Words, FormatWords,
                          ::testing::Values(FormatCase{"Docx", "docx", "docx"},
                                            FormatCase{"DOCX", "DOCX", "docx"},
-                                           FormatCase{"Doc", "doc", "doc"}, FormatCase{"Missing", "", "doc"},
+                                           FormatCase{"Doc", "doc", "doc"},
                                            FormatCase{"Misspelled", "dox", "doc"}),
+                         [](const auto& info) { return info.param.name; });
+
+struct UsageCase {
+    const char* name;
+    const char* format;
+    const char* output;
+};
+
+class Usage : public CommandLineConversion, public ::testing::WithParamInterface<UsageCase> {};
+
+// One or two arguments, or an empty one: the outputs would land in the root folder. Nothing is converted.
+TEST_P(Usage, IsPrintedAndNothingIsConverted) {
+    test::WriteStandIn(work.path() / "app", test::CopyingConverter(work.path() / "converter.log"));
+    work.WriteFile("in/a.docx", "a");
+    work.WriteFile("in/b.doc", "b");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(work.path());
+    const int status = Run(in.string() + "/*", GetParam().format, GetParam().output);
+    std::filesystem::current_path(before);
+    EXPECT_EQ(status, 2);
+    EXPECT_TRUE(errors.starts_with("usage: larkspan SOURCE-PATTERN FORMAT OUTPUT-FOLDER\n")) << errors;
+    EXPECT_FALSE(std::filesystem::exists(work.path() / "converter.log")) << "the converter was run";
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(work.path()))
+        names.insert(entry.path().filename().string());
+    EXPECT_EQ(names, (std::set<std::string>{"app", "in", "out"}));
+    EXPECT_TRUE(std::filesystem::is_empty(out));
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, Usage,
+                         ::testing::Values(UsageCase{"SourceOnly", "", ""},
+                                           UsageCase{"NoOutputFolder", "doc", ""},
+                                           UsageCase{"EmptyFormatWord", "", "out"}),
                          [](const auto& info) { return info.param.name; });
 
 TEST_F(CommandLineConversion, ConvertsMismatchesAndCopiesMatchesKeepingNames) {
@@ -170,6 +204,40 @@ TEST_F(CommandLineConversion, AMissingEngineIsSaidOnce) {
     EXPECT_EQ(Run(in.string() + "/*.doc", "docx", out.string()), 1);
     EXPECT_EQ(errors, "larkspan: no file can be converted: engine missing: /opt/lo (no LibreOffice there)\n");
     EXPECT_TRUE(std::filesystem::is_empty(out));
+}
+
+// Nothing a file meets may leave the run waiting for its result: what went wrong is that file's failure.
+TEST_F(CommandLineConversion, AFileWhoseConversionThrowsFailsAndTheRunEnds) {
+    class Throwing final : public MessageBox {
+    public:
+        void Show(std::string_view text) override {
+            throw std::runtime_error("cannot say " + std::string(text));
+        }
+    } throwing;
+    for (const char* name : {"a.doc", "b.doc", "c.doc"}) work.WriteFile(std::string("in/") + name);
+    ConversionJob job;
+    for (const char* name : {"a.doc", "b.doc", "c.doc"}) job.m_arrSources.push_back((in / name).string());
+    job.m_nTargetFormat = kFormatDocx;
+    job.m_strOutputFolder = out.string();
+    job.m_nWordVersionCode = 4;  // no Word here: the converter says so through the messages, which throw
+    struct Failures final : public BatchEvents {
+        void FileStarted(std::size_t, const std::string&) override {}
+        void TargetFormed(const std::string&) override {}
+        std::optional<ExistingFileAnswer> AskAboutExisting(const std::string&) override { return {}; }
+        void TargetRenamed(const std::string&) override {}
+        void FileFinished(std::size_t, const FileResult& result) override {
+            reasons.push_back(result.reason);
+        }
+        std::vector<std::string> reasons;
+    } failures;
+    ConverterSettings settings;
+    settings.applicationFolder = window.ApplicationFolder;
+
+    const BatchSummary summary = RunUnattended(job, settings, throwing, failures, 2);
+
+    EXPECT_EQ(summary.errors, 3);
+    EXPECT_EQ(failures.reasons,
+              std::vector<std::string>(3, "internal error: cannot say Error starting Word."));
 }
 
 struct EngineCountCase {

@@ -9,21 +9,18 @@
 #include <chrono>
 
 #include "platform/message_box.h"
-#include "stand_in_converter.h"
-#include "temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_messages.h"
+#include "tests/support/stand_in_converter.h"
 
 namespace larkspan {
 namespace {
 
+using test::RecordingMessages;
+
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using test::ReadText;
-
-class RecordingMessages : public MessageBox {
-public:
-    void Show(std::string_view text) override { shown.emplace_back(text); }
-    std::vector<std::string> shown;
-};
 
 struct PlaceCase {
     const char* name;

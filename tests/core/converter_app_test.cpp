@@ -8,19 +8,16 @@
 #include "app/stderr_message_box.h"
 #include "mainwindow/main_window.h"
 #include "platform/registry.h"
-#include "temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_messages.h"
 
 namespace larkspan {
 namespace {
 
+using test::RecordingMessages;
+
 constexpr const char* kJet35 = "Software\\Microsoft\\Jet\\3.5\\Engines\\Excel";
 constexpr const char* kJet40 = "Software\\Microsoft\\Jet\\4.0\\Engines\\Excel";
-
-class RecordingMessages : public MessageBox {
-public:
-    void Show(std::string_view text) override { shown.emplace_back(text); }
-    std::vector<std::string> shown;
-};
 
 void Plant(const char* key) {
     std::error_code ec;

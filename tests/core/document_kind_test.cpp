@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_folder.h"
+#include "tests/support/files.h"
 
 namespace larkspan {
 namespace {

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "engine/convert_file.h"
-#include "stand_in_converter.h"
-#include "temp_folder.h"
+#include "tests/support/files.h"
+#include "tests/support/stand_in_converter.h"
 
 namespace larkspan {
 namespace {

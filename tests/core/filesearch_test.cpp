@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <set>
 
-#include "temp_folder.h"
+#include "tests/support/files.h"
 
 namespace larkspan::filesearch {
 namespace {
@@ -47,6 +47,8 @@ TEST(FindFiles, ReportsNamesPathsFoldersSizesAndTimes) {
     folder.WriteFile("B.DOC");
     folder.WriteFile("c.docx");
     std::filesystem::create_directory(folder.path() / "old.doc");
+    std::filesystem::create_symlink(folder.path() / "a.doc", folder.path() / "link.doc");
+    std::filesystem::create_symlink(folder.path() / "gone.doc", folder.path() / "dangling.doc");
 
     std::vector<FoundEntry> found = FindFiles(folder.str() + "/*.doc");
     std::set<std::string> names;
@@ -54,12 +56,16 @@ TEST(FindFiles, ReportsNamesPathsFoldersSizesAndTimes) {
         names.insert(entry.name);
         EXPECT_EQ(entry.fullPath, folder.str() + "/" + entry.name);
         EXPECT_EQ(entry.isFolder, entry.name == "old.doc");
-        EXPECT_TRUE(entry.lastWrite.has_value());
-        if (entry.name == "a.doc") {
+        // A link is what it points to; a dangling one has no size or time to show.
+        EXPECT_EQ(entry.lastWrite.has_value(), entry.name != "dangling.doc") << entry.name;
+        if (entry.name == "a.doc" || entry.name == "link.doc") {
             EXPECT_EQ(entry.size, 1500u);
         }
+        if (entry.name == "dangling.doc") {
+            EXPECT_EQ(entry.size, 0u);
+        }
     }
-    EXPECT_EQ(names, (std::set<std::string>{"a.doc", "B.DOC", "old.doc"}));
+    EXPECT_EQ(names, (std::set<std::string>{"a.doc", "B.DOC", "old.doc", "link.doc", "dangling.doc"}));
 }
 
 TEST(FindFiles, RelativeSpecsAndMissingFolders) {

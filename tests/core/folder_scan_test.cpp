@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "mainwindow/main_window.h"
-#include "temp_folder.h"
+#include "tests/support/files.h"
 
 namespace larkspan {
 namespace {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "temp_folder.h"
+#include "tests/support/files.h"
 
 namespace larkspan::registry {
 namespace {

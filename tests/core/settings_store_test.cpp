@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry.h"
-#include "temp_folder.h"
+#include "tests/support/files.h"
 
 namespace larkspan {
 namespace {

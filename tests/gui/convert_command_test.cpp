@@ -18,10 +18,10 @@
 #include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
-#include "tests/core/stand_in_converter.h"
-#include "tests/core/temp_folder.h"
 #include "tests/gui/modal_answer.h"
-#include "tests/gui/recording_messages.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_messages.h"
+#include "tests/support/stand_in_converter.h"
 
 using namespace larkspan;
 namespace fs = std::filesystem;
@@ -115,7 +115,7 @@ private slots:
         UseStandIn();
         ShowFolder(Docs());
         Convert();
-        QCOMPARE(messages_.shown, QStringList({"Please select files first!"}));
+        QCOMPARE(messages_.shown, std::vector<std::string>{"Please select files first!"});
         QVERIFY(!fs::exists(ConverterLog()));
         QVERIFY(!fs::exists(registry_->folder().path() / "user.reg"));
     }
@@ -132,7 +132,7 @@ private slots:
                  QString::fromStdString((Docs() / "a.docx").string() + "\n" + (Docs() / "c.docx").string() +
                                         "\n" + (Docs() / "e.docx").string() + "\n"));
         // A fresh profile closes the progress window by itself; then the run is announced as finished.
-        QCOMPARE(messages_.shown, QStringList({"Conversion Finished!"}));
+        QCOMPARE(messages_.shown, std::vector<std::string>{"Conversion Finished!"});
         for (const char* name : {"a.doc", "c.doc", "e.doc"}) QVERIFY(fs::exists(Docs() / name));
         QVERIFY(!fs::exists(Docs() / "b.doc"));
         QCOMPARE(settings_->GetString("CurrentDirectory"), Docs().string());
@@ -195,7 +195,7 @@ private slots:
         ShowFolder(Docs());
         dialog_->SetCheckOnAll(true);  // the two .docx files, Word 2007 being the first filter
         Convert();
-        QCOMPARE(messages_.shown, QStringList({"Conversion Finished!"}));
+        QCOMPARE(messages_.shown, std::vector<std::string>{"Conversion Finished!"});
         const QString letter = ReadBack(Docs() / "letter.doc");
         for (const char* words : {"Letter to the printers", "Привет, мир", "Crème brûlée"})
             QVERIFY2(letter.contains(QString::fromUtf8(words)), qPrintable(letter));

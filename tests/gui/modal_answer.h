@@ -17,7 +17,7 @@ namespace larkspan::test {
 template <class Widget>
 class ModalAnswer {
 public:
-    explicit ModalAnswer(std::function<void(Widget&)> answer, int timeoutMs = 20000)
+    explicit ModalAnswer(std::function<void(Widget&)> answer, int timeoutMs = 120000)
         : answer_(std::move(answer)), timer_(new QTimer) {
         clock_.start();
         timer_->setInterval(5);

@@ -20,10 +20,10 @@
 #include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
 #include "resources/resource_ids.h"
-#include "tests/core/stand_in_converter.h"
-#include "tests/core/temp_folder.h"
 #include "tests/gui/modal_answer.h"
-#include "tests/gui/recording_messages.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_messages.h"
+#include "tests/support/stand_in_converter.h"
 
 using namespace larkspan;
 namespace fs = std::filesystem;

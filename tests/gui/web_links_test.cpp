@@ -19,7 +19,7 @@
 #include "resources/dialog_builder.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
-#include "tests/core/temp_folder.h"
+#include "tests/support/files.h"
 
 using namespace larkspan;
 namespace fs = std::filesystem;

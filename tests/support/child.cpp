@@ -1,4 +1,4 @@
-#include "harness.h"
+#include "tests/support/child.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,16 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 extern char** environ;
 
-namespace larkspan::zuv0::testing {
+namespace larkspan::test {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -166,53 +163,4 @@ Finished Run(const std::vector<std::string>& argv, const std::vector<std::string
     return child.Wait();
 }
 
-std::string ReadBack(const fs::path& file) {
-    std::string extension = file.extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const Finished read = extension == ".docx" ? Run({"pandoc", "-f", "docx", "-t", "markdown", "--wrap=none",
-                                                      "--track-changes=all", file.string()})
-                                               : Run({"catdoc", "-d", "utf-8", "-w", file.string()});
-    if (read.exitCode != 0) throw std::runtime_error("cannot read back " + file.string() + ": " + read.err);
-    return read.out;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "zuv0-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
-
-std::vector<std::string> FolderNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string ReadFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void WriteFile(const fs::path& file, const std::string& bytes) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    if (!out) throw std::runtime_error("cannot write " + file.string());
-}
-
-}  // namespace larkspan::zuv0::testing
+}  // namespace larkspan::test

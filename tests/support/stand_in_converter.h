@@ -50,14 +50,6 @@ inline std::string HangingConverter(const std::filesystem::path& pidFile) {
            "while :; do sleep 0.05; done";
 }
 
-// True when folder holds a hidden file (a temporary).
-inline bool HoldsTemporary(const std::filesystem::path& folder) {
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-        if (entry.path().filename().string().starts_with(".")) return true;
-    return false;
-}
-
 // Converts by copying the source and records its arguments, one per line, into a log beside itself.
 inline std::string CopyingConverter(const std::filesystem::path& log) {
     return "printf '%s\\n' \"$@\" >> '" + log.string() + "'\ncp \"$2\" \"$3\"";
