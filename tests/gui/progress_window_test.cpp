@@ -168,8 +168,9 @@ private slots:
         QTest::mouseClick(&detail, Qt::LeftButton);
         QCOMPARE(LogControl(*window).verticalScrollBar()->value(), 10);
 
+        // Exit closes once the worker's last call has come in.
         QTest::keyClick(window.get(), Qt::Key_Escape);
-        QVERIFY(!window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
         window.reset();
         QCOMPARE(settings_->GetInt("Progress"), 1u);
         QCOMPARE(settings_->GetInt("AutoClose"), 0u);
@@ -244,7 +245,7 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_Return);
         QVERIFY(window->isVisible());
         QTest::keyClick(window.get(), Qt::Key_Escape);  // Escape is Stop
-        QVERIFY(!window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
     }
 };
 
