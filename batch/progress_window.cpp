@@ -116,6 +116,8 @@ ProgressWindow::ProgressWindow(ConversionJob& job, const SettingsStore& settings
 }
 
 ProgressWindow::~ProgressWindow() {
+    // Closed the usual way, the worker has already ended; a window destroyed while it runs must wait for
+    // it, as it works for this window.
     m_pWorkerThread.request_stop();
     if (m_pWorkerThread.joinable()) m_pWorkerThread.join();
     settings_.WriteInt("Progress", PaneOpen() ? 1 : 0);
@@ -151,13 +153,19 @@ void ProgressWindow::showEvent(QShowEvent* event) {
 void ProgressWindow::StartWorker() {
     started_ = true;
     m_pWorkerThread = std::jthread([this](std::stop_token stop) {
-        PromptQuestion prompt(*this, stop);
-        std::optional<ForwardedQuestion> forwarded;
-        if (question_) forwarded.emplace(*this, *question_, stop);
-        ForwardedMessages messages(*this, messages_, stop);
-        RunConversionWorker(job_, converter_, *this,
-                            forwarded ? static_cast<ExistingFileQuestion&>(*forwarded) : prompt, messages,
-                            stop);
+        {
+            PromptQuestion prompt(*this, stop);
+            std::optional<ForwardedQuestion> forwarded;
+            if (question_) forwarded.emplace(*this, *question_, stop);
+            ForwardedMessages messages(*this, messages_, stop);
+            RunConversionWorker(job_, converter_, *this,
+                                forwarded ? static_cast<ExistingFileQuestion&>(*forwarded) : prompt, messages,
+                                stop);
+        }
+        // The last thing the worker does, however the run ended: after this the window may join it
+        // without waiting.
+        QMetaObject::invokeMethod(
+            this, [this] { OnWorkerFinished(); }, Qt::QueuedConnection);
     });
 }
 
@@ -228,10 +236,26 @@ void ProgressWindow::reject() {
 }
 
 void ProgressWindow::OnStopOrExit() {
-    // The worker is ended before the window goes: its converter is stopped and nothing of it outlives
-    // the window or the job.
     if (stop_->text() == kStop) m_pWorkerThread.request_stop();
-    if (m_pWorkerThread.joinable()) m_pWorkerThread.join();
+    closing_ = true;
+    // A worker still running is never waited for here: ending its converter may take a while, and the
+    // window keeps answering meanwhile. It goes when the worker says it has finished.
+    if (m_pWorkerThread.joinable()) {
+        stop_->setEnabled(false);
+        detail_->setEnabled(false);
+        return;
+    }
+    CloseWindow();
+}
+
+void ProgressWindow::OnWorkerFinished() {
+    // It has returned: the join is immediate.
+    m_pWorkerThread.join();
+    if (closing_) CloseWindow();
+}
+
+void ProgressWindow::CloseWindow() {
+    // The worker has ended: its converter is stopped and nothing of it outlives the window or the job.
     job_.m_arrSources.clear();
     done(QDialog::Rejected);
 }

@@ -2,7 +2,8 @@
 // The modal window of one batch run (template 139): it starts the worker when it opens and shows what
 // the worker reports, a status line, a progress bar and, in a detail pane that opens and closes, the log.
 // The worker's calls arrive on the window's thread in the order it made them; only that thread touches
-// the widgets and the log.
+// the widgets and the log. The last of them says the worker has finished: Stop and Exit only ask, and the
+// window closes when that call arrives, so its thread never waits for the worker.
 
 #include <string_view>
 #include <thread>
@@ -60,6 +61,8 @@ private:
     void StartWorker();
     void OnDetail();
     void OnStopOrExit();
+    void OnWorkerFinished();
+    void CloseWindow();
     void OnConversionDone(int errors);
     void ShowLogLine(const QString& text);
     void OpenPane();
@@ -86,6 +89,7 @@ private:
     int m_nSavedLogScroll = -1;
     int m_nStatusTick = 0;
     bool started_ = false;
+    bool closing_ = false;  // Stop or Exit came: the window goes as soon as the worker has ended
     // Last: it is stopped and joined before anything it uses goes away.
     std::jthread m_pWorkerThread;
 };

@@ -3,7 +3,9 @@
 
 #include <signal.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,6 +39,25 @@ T& ControlOf(const QWidget& window, int id) {
     return *control;
 }
 
+// The processes of group that still run; a zombie waiting for whoever adopted it has ended.
+int RunningInGroup(pid_t group) {
+    int running = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream file(entry.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::size_t end = stat.rfind(") ");
+        if (end == std::string::npos) continue;
+        std::istringstream fields(stat.substr(end + 2));
+        char state = 0;
+        pid_t parent = 0, processGroup = 0;
+        fields >> state >> parent >> processGroup;
+        if (processGroup == group && state != 'Z' && state != 'X') ++running;
+    }
+    return running;
+}
+
 }  // namespace
 
 class ProgressWindowTest : public QObject {
@@ -53,9 +74,9 @@ private:
     fs::path In() const { return folder_->path() / "in"; }
     fs::path Out() const { return folder_->path() / "out"; }
 
-    // count sources "in/fileNN.docx" for "out", and the stand-in converter with body.
-    void MakeJob(int count, const std::string& body = "cp \"$2\" \"$3\"") {
-        test::WriteStandIn(folder_->path() / "app", body);
+    // count sources "in/fileNN.docx" for "out", and the stand-in converter with body (and setup).
+    void MakeJob(int count, const std::string& body = "cp \"$2\" \"$3\"", const std::string& setup = {}) {
+        test::WriteStandIn(folder_->path() / "app", body, setup);
         fs::create_directories(Out());
         for (int i = 0; i < count; ++i) {
             char name[32];
@@ -168,8 +189,9 @@ private slots:
         QTest::mouseClick(&detail, Qt::LeftButton);
         QCOMPARE(LogControl(*window).verticalScrollBar()->value(), 10);
 
+        // Exit closes once the worker's last call has come in.
         QTest::keyClick(window.get(), Qt::Key_Escape);
-        QVERIFY(!window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
         window.reset();
         QCOMPARE(settings_->GetInt("Progress"), 1u);
         QCOMPARE(settings_->GetInt("AutoClose"), 0u);
@@ -216,6 +238,53 @@ private slots:
         QVERIFY(::kill(pid, 0) != 0 && errno == ESRCH);
     }
 
+    // A converter that takes no notice of the polite request to end is killed after its grace; meanwhile
+    // the window goes on answering, and it closes once the converter is gone.
+    void theWindowKeepsAnsweringWhileAStopTakesItsTime() {
+        const fs::path pidFile = folder_->path() / "converter.pid";
+        MakeJob(3, test::HangingConverter(pidFile), "trap '' TERM");
+        auto window = MakeWindow();
+        window->show();
+        QVERIFY(QTest::qWaitFor([&] { return test::HoldsTemporary(Out()); }, 20000));
+
+        // The largest gap between two ticks of a 50 ms timer on the window's thread, and from the last
+        // tick to the moment the window closes.
+        QElapsedTimer clock;
+        qint64 last = 0, widest = 0;
+        auto tick = [&] {
+            const qint64 now = clock.elapsed();
+            widest = std::max(widest, now - last);
+            last = now;
+        };
+        QTimer watch;
+        watch.setInterval(50);
+        connect(&watch, &QTimer::timeout, tick);
+        bool closed = false;
+        connect(window.get(), &QDialog::finished, [&] {
+            tick();
+            closed = true;
+        });
+        clock.start();
+        watch.start();
+        QPushButton& stop = ControlOf<QPushButton>(*window, ids::kStopButton);
+        QTest::mouseClick(&stop, Qt::LeftButton);
+        // Asked, not yet done: the converter has a second to end.
+        QVERIFY(window->isVisible());
+        QVERIFY(!stop.isEnabled());
+        QVERIFY(!ControlOf<QPushButton>(*window, ids::kDetailButton).isEnabled());
+        QVERIFY(QTest::qWaitFor([&] { return closed; }, 30000));
+        watch.stop();
+        QVERIFY2(widest - 50 <= 200, qPrintable(QString("the window was %1 ms late").arg(widest - 50)));
+
+        QVERIFY(!window->isVisible());
+        QCOMPARE(window->result(), int(QDialog::Rejected));
+        QVERIFY(job_.m_arrSources.empty());
+        QVERIFY(fs::is_empty(Out()));
+        const pid_t pid = std::stoi(test::ReadText(pidFile));
+        QVERIFY(::kill(pid, 0) != 0 && errno == ESRCH);
+        QVERIFY(QTest::qWaitFor([&] { return RunningInGroup(pid) == 0; }, 10000));
+    }
+
     void aRunWithErrorsStaysOpenWithItsLog() {
         MakeJob(2,
                 "case \"$2\" in *file00*) exit 4;; esac\n"
@@ -244,7 +313,7 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_Return);
         QVERIFY(window->isVisible());
         QTest::keyClick(window.get(), Qt::Key_Escape);  // Escape is Stop
-        QVERIFY(!window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
     }
 };
 

@@ -18,13 +18,16 @@ namespace larkspan::test {
 
 // Writes an executable script named as the converter into folder. body sees "-f" "$2" "$3", may end with
 // exit N, and reports failures on standard error, as the converter does. Serving, a body that means to
-// misbehave finds the engine's answer pipe on descriptor 9 and the job's number in $job.
-inline void WriteStandIn(const std::filesystem::path& folder, const std::string& body) {
+// misbehave finds the engine's answer pipe on descriptor 9 and the job's number in $job. setup runs first,
+// in the script's own process: a trap set there holds for the engine itself, not only for one job.
+inline void WriteStandIn(const std::filesystem::path& folder, const std::string& body,
+                         const std::string& setup = {}) {
     static_assert(engine_protocol::kRequestFields == 3 && engine_protocol::kAnswerFields == 4,
                   "the stand-in reads JOB, SOURCE, TARGET and answers JOB, STATUS, SUBJECT, DETAIL");
     std::filesystem::create_directories(folder);
     std::filesystem::path script = folder / kExternalConverterName;
     std::ofstream(script) << "#!/bin/bash\n"
+                          << setup << "\n"
                           << "convert() {\n"
                           << body << "\n}\n"
                           << "if [ \"$1\" = --serve ]; then\n"
