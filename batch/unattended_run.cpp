@@ -14,6 +14,8 @@
 
 #include "batch/file_run.h"
 #include "engine/engine_session.h"
+#include "platform/letter_case.h"
+#include "platform/paths.h"
 
 namespace larkspan {
 namespace {
@@ -37,20 +39,65 @@ std::string Identity(const std::string& path) {
     return ec ? path : resolved.string();
 }
 
+// Equal for two paths of the run that name one file. Where a folder folds letter case, "out/Report.docx"
+// and "out/report.docx" are one file, and writing the second would silently replace the first. Only folders
+// in which two paths of the run differ in letter case alone are asked (asking may create a probe file
+// there), each once; an ordinary run asks nothing.
+class FileKeys {
+public:
+    explicit FileKeys(const std::vector<std::string>& identities) {
+        std::map<std::string, const std::string*> spellings;
+        for (const std::string& path : identities) {
+            auto [first, fresh] = spellings.emplace(Folded(path), &path);
+            if (fresh || *first->second == path) continue;
+            const std::string folder = FolderOf(path);
+            if (!folding_.contains(folder)) folding_.emplace(folder, files::FoldsLetterCase(folder));
+        }
+    }
+    std::string Key(const std::string& path) const {
+        auto folder = folding_.find(FolderOf(path));
+        return folder != folding_.end() && folder->second ? Folded(path) : path;
+    }
+
+private:
+    static std::string FolderOf(const std::string& path) {
+        return std::filesystem::path(path).parent_path().string();
+    }
+    // The folder as spelled, the name in lower case: only paths in one folder are told apart by that folder.
+    static std::string Folded(const std::string& path) {
+        const std::filesystem::path split(path);
+        return (split.parent_path() / paths::ToLowerAscii(split.filename().string())).string();
+    }
+    std::map<std::string, bool> folding_;
+};
+
 // Files whose target is already taken, with the reason; decided before anything is converted, in the order
 // of the files, so that the first file naming a target keeps it.
 std::vector<std::optional<FileResult>> ClaimTargets(const ConversionJob& job) {
-    std::vector<std::optional<FileResult>> refused(job.m_arrSources.size());
+    const std::size_t count = job.m_arrSources.size();
+    std::vector<std::optional<FileResult>> refused(count);
+    std::vector<std::string> targets(count), sourceIds(count), targetIds(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        sourceIds[i] = Identity(job.m_arrSources[i]);
+        if (!FileExists(job.m_arrSources[i])) continue;  // said when its turn comes
+        targets[i] = FormatOutputPath(job.m_strOutputFolder, job.m_arrSources[i], job.m_nTargetFormat);
+        targetIds[i] = Identity(targets[i]);
+    }
+    std::vector<std::string> all = sourceIds;
+    for (const std::string& target : targetIds)
+        if (!target.empty()) all.push_back(target);
+    const FileKeys keys(all);
+
     std::set<std::string> sources;
-    for (const std::string& source : job.m_arrSources) sources.insert(Identity(source));
+    for (const std::string& source : sourceIds) sources.insert(keys.Key(source));
     std::map<std::string, const std::string*> claimed;
-    for (std::size_t i = 0; i < job.m_arrSources.size(); ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (targets[i].empty()) continue;
         const std::string& source = job.m_arrSources[i];
-        if (!FileExists(source)) continue;  // said when its turn comes
         FileResult result;
-        result.target = FormatOutputPath(job.m_strOutputFolder, source, job.m_nTargetFormat);
-        const std::string target = Identity(result.target);
-        if (target != Identity(source) && sources.contains(target)) {
+        result.target = targets[i];
+        const std::string target = keys.Key(targetIds[i]);
+        if (target != keys.Key(sourceIds[i]) && sources.contains(target)) {
             result.reason = "its target " + result.target + " is another document of this run";
             refused[i] = result;
         } else if (auto taken = claimed.find(target); taken != claimed.end()) {

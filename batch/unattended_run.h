@@ -1,8 +1,9 @@
 #pragma once
 // The command line's batch: nobody is there to ask, so an existing target is replaced, and files are
 // converted on several engines at once. Two files of the run never write the same target, and no file's
-// target is another document of the run: such a file fails with its reason instead of destroying what the
-// run converted or was about to convert. Results reach the events in the order of the files.
+// target is another document of the run (also where a folder folds letter case, so that names differing
+// only in case are one file): such a file fails with its reason instead of destroying what the run
+// converted or was about to convert. Results reach the events in the order of the files.
 
 #include <stop_token>
 

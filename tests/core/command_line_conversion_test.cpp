@@ -1,6 +1,13 @@
+#include <sys/vfs.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -10,6 +17,7 @@
 #include "app/stderr_message_box.h"
 #include "batch/unattended_run.h"
 #include "mainwindow/main_window.h"
+#include "platform/letter_case.h"
 #include "tests/support/files.h"
 #include "tests/support/stand_in_converter.h"
 
@@ -239,6 +247,106 @@ TEST_F(CommandLineConversion, AFileWhoseConversionThrowsFailsAndTheRunEnds) {
     EXPECT_EQ(failures.reasons,
               std::vector<std::string>(3, "internal error: cannot say Error starting Word."));
 }
+
+// A small vfat image mounted through FUSE while the object lives, unmounted however the test ends. why says
+// what kept it from being mounted; it is empty when the folder is mounted.
+class VfatMount {
+public:
+    explicit VfatMount(const std::filesystem::path& place)
+        : folder_(place), image_(place.string() + ".img"), log_(place.string() + ".log") {
+        std::filesystem::create_directories(folder_);
+        if (::access("/dev/fuse", R_OK | W_OK) != 0) {
+            why = "cannot mount a vfat image: /dev/fuse is not usable here (" +
+                  std::string(std::strerror(errno)) + ")";
+            return;
+        }
+        if (Shell("command -v mkfs.vfat && command -v fusefat && command -v fusermount") != 0) {
+            why = "cannot mount a vfat image: mkfs.vfat (dosfstools), fusefat or fusermount is missing";
+            return;
+        }
+        if (Shell("mkfs.vfat -C '" + image_ + "' 2048") != 0) {
+            why = "mkfs.vfat failed: " + ReadText(log_);
+            return;
+        }
+        if (Shell("fusefat -o rw+ '" + image_ + "' '" + folder_.string() + "'") != 0) {
+            why = "fusefat could not mount a vfat image: " + ReadText(log_);
+            return;
+        }
+        mounted_ = true;
+        struct statfs info {};
+        if (::statfs(folder_.c_str(), &info) != 0 || info.f_type != kFuseMagic)
+            why = "fusefat said it mounted " + folder_.string() + ", but no FUSE file system is there";
+    }
+    ~VfatMount() {
+        if (mounted_)
+            Shell("fusermount -u '" + folder_.string() + "' || fusermount -u -z '" + folder_.string() + "'");
+    }
+    VfatMount(const VfatMount&) = delete;
+    VfatMount& operator=(const VfatMount&) = delete;
+
+    const std::filesystem::path& folder() const { return folder_; }
+    std::string why;
+
+private:
+    static constexpr long kFuseMagic = 0x65735546;
+    // mkfs.vfat lives in sbin, which a user's PATH may lack. What the tools say goes to the log.
+    int Shell(const std::string& command) const {
+        return std::system(
+            ("PATH=\"$PATH:/usr/sbin:/sbin\"; { " + command + "; } >'" + log_ + "' 2>&1").c_str());
+    }
+    std::filesystem::path folder_;
+    std::string image_, log_;
+    bool mounted_ = false;
+};
+
+struct OutputFolderCase {
+    const char* name;
+    bool vfat;  // the output folder is on a vfat image, which folds letter case; else in the work folder
+};
+
+class OutputFolders : public CommandLineConversion, public ::testing::WithParamInterface<OutputFolderCase> {};
+
+TEST_P(OutputFolders, TargetsThatDifferOnlyInLetterCaseNeverReplaceEachOther) {
+    std::optional<VfatMount> mount;
+    std::filesystem::path folder = out;
+    if (GetParam().vfat) {
+        mount.emplace(work.path() / "vfat");
+        if (!mount->why.empty()) GTEST_SKIP() << mount->why;
+        folder = mount->folder();
+    }
+    const bool folds = GetParam().vfat;
+    // Empty, the folder is asked through a probe file, which goes at once.
+    EXPECT_EQ(files::FoldsLetterCase(folder.string()), folds);
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+
+    work.WriteFile("in/Report.doc", "capital");
+    work.WriteFile("in/report.DOC", "small");
+    const int status = Run(in.string() + "/*.doc", "docx", folder.string());
+    ASSERT_EQ(window.m_arrFoundPaths.size(), 2u);
+    const std::string first = window.m_arrFoundPaths[0], second = window.m_arrFoundPaths[1];
+    auto target = [&](const std::string& source) {
+        return folder / (std::filesystem::path(source).stem().string() + ".docx");
+    };
+    const auto entries = std::distance(std::filesystem::directory_iterator(folder), {});
+    if (folds) {
+        EXPECT_EQ(status, 1);
+        EXPECT_EQ(errors, second + ": its target " + target(second).string() + " is also the target of " +
+                              first + "\n");
+        EXPECT_EQ(entries, 1);
+    } else {
+        EXPECT_EQ(status, 0) << errors;
+        EXPECT_EQ(ReadText(target(second)), "converted\n" + ReadText(second));
+        EXPECT_EQ(entries, 2);
+    }
+    EXPECT_EQ(ReadText(target(first)), "converted\n" + ReadText(first));
+    // Now the folder's own entries answer.
+    EXPECT_EQ(files::FoldsLetterCase(folder.string()), folds);
+}
+
+INSTANTIATE_TEST_SUITE_P(CaseFolding, OutputFolders,
+                         ::testing::Values(OutputFolderCase{"TellsCaseApart", false},
+                                           OutputFolderCase{"FoldsCase", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct EngineCountCase {
     const char* name;
