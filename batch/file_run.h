@@ -23,7 +23,7 @@ public:
           stop_(std::move(stop)) {}
 
     // The result of one source; nullopt when the run ends before the file is done (end says how).
-    std::optional<FileResult> Run(const std::string& source, BatchEnd& end);
+    [[nodiscard]] std::optional<FileResult> Run(const std::string& source, BatchEnd& end);
 
 private:
     enum class Settled { Go, Cancelled, Stopped };

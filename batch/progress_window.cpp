@@ -120,8 +120,10 @@ ProgressWindow::~ProgressWindow() {
     // it, as it works for this window.
     m_pWorkerThread.request_stop();
     if (m_pWorkerThread.joinable()) m_pWorkerThread.join();
-    settings_.WriteInt("Progress", PaneOpen() ? 1 : 0);
-    settings_.WriteInt("AutoClose", autoClose_->isChecked() ? 1 : 0);
+    // A setting that cannot be stored leaves the default for next time; there is nobody to tell now.
+    const std::pair<std::string_view, std::int32_t> state[] = {
+        {"Progress", PaneOpen() ? 1 : 0}, {"AutoClose", autoClose_->isChecked() ? 1 : 0}};
+    [[maybe_unused]] const bool stored = settings_.WriteInts(state);
 }
 
 void ProgressWindow::OnInitDialog() {

@@ -33,7 +33,10 @@ int main(int argc, char** argv) {
     const int files = argc > 1 ? std::atoi(argv[1]) : 5000;
 
     larkspan::SettingsStore settings(larkspan::kRegistryKeyName, "larkspan");
-    settings.WriteInt("Progress", 1);
+    if (!settings.WriteInt("Progress", 1)) {
+        std::fprintf(stderr, "cannot store the settings the benchmark needs\n");
+        return 2;
+    }
     larkspan::ConversionJob job;  // empty: the window's own worker ends at once
     larkspan::ConverterSettings converter;
     NoMessages messages;

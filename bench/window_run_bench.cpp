@@ -62,8 +62,11 @@ int main(int argc, char** argv) {
 
     larkspan::MainWindow state;
     larkspan::SettingsStore settings(larkspan::kRegistryKeyName, "larkspan");
-    settings.WriteInt("Progress", 1);   // the log shows every line as it comes
-    settings.WriteInt("AutoClose", 0);  // the window waits at the end, so the end can be seen
+    // The log shows every line as it comes; the window waits at the end, so the end can be seen.
+    if (!settings.WriteInt("Progress", 1) || !settings.WriteInt("AutoClose", 0)) {
+        std::fprintf(stderr, "cannot store the settings the benchmark needs\n");
+        return 2;
+    }
     NoMessages messages;
     larkspan::MainWindowDialog dialog(state, settings);
     dialog.SetMessageBox(&messages);

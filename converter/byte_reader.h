@@ -11,7 +11,7 @@ using Bytes = std::vector<unsigned char>;
 
 // Reads exactly `count` bytes at `offset` with pread, so the file offset is not used; false when the file
 // ends first or reading fails.
-bool ReadAt(int fd, std::uint64_t offset, unsigned char* out, std::size_t count);
+[[nodiscard]] bool ReadAt(int fd, std::uint64_t offset, unsigned char* out, std::size_t count);
 
 inline std::uint16_t U16(const unsigned char* p) {
     return static_cast<std::uint16_t>(p[0] | p[1] << 8);

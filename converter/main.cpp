@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     // A caller that closed its end of our standard error must not kill us before the temporary is gone.
     std::signal(SIGPIPE, SIG_IGN);
     // While there is one thread. Where the machine forbids it, the profile's settings still hold.
-    CutOffNetwork();
+    [[maybe_unused]] const bool cutOff = CutOffNetwork();
     try {
         return Run(argc, argv, parent);
     } catch (const std::exception& error) {

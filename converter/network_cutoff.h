@@ -14,6 +14,6 @@
 namespace larkspan::zuv0 {
 
 // Must run while the process has a single thread. False when the machine does not allow it.
-bool CutOffNetwork();
+[[nodiscard]] bool CutOffNetwork();
 
 }  // namespace larkspan::zuv0

@@ -22,8 +22,8 @@ namespace larkspan::zuv0 {
 
 // Makes sure PROFILE/user/registrymodifications.xcu holds our settings, creating it for a new profile.
 // `programFolder` is LibreOffice's, where its version is read from when it is needed.
-std::error_code EnsureProfileSettings(const std::filesystem::path& profileFolder,
-                                      const std::filesystem::path& programFolder);
+[[nodiscard]] std::error_code EnsureProfileSettings(const std::filesystem::path& profileFolder,
+                                                    const std::filesystem::path& programFolder);
 
 // The installation's version as its settings name it ("7.4"), or empty when it cannot be found.
 std::string InstalledVersion(const std::filesystem::path& programFolder);

@@ -25,6 +25,6 @@ private:
 };
 
 // Writes the answer to job in full; false when the reader has gone.
-bool WriteAnswer(int fd, std::uint64_t job, const Outcome& outcome);
+[[nodiscard]] bool WriteAnswer(int fd, std::uint64_t job, const Outcome& outcome);
 
 }  // namespace larkspan::zuv0

@@ -11,6 +11,6 @@ namespace larkspan::zuv0 {
 
 // Rewrites the field names in place in the RTF file open for reading and writing at `fd`; false when the
 // file could not be read or written.
-bool DisarmPictureFields(int fd);
+[[nodiscard]] bool DisarmPictureFields(int fd);
 
 }  // namespace larkspan::zuv0

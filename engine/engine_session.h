@@ -91,9 +91,9 @@ public:
 private:
     struct Engine;
     // Starts an engine; why not, or empty when it is up.
-    std::string Launch(std::stop_token stop);
+    [[nodiscard]] std::string Launch(std::stop_token stop);
     // Starts an engine, and says whether the run can go on without one.
-    bool Start(std::stop_token stop, ConversionResult& failure);
+    [[nodiscard]] bool Start(std::stop_token stop, ConversionResult& failure);
     // Closes the engine's input and gives it a moment to shut down; ends it at once on stop.
     void Retire(std::stop_token stop);
     // Ends the engine now and removes what it was writing beside target.

@@ -23,8 +23,10 @@ void MainWindowDialog::OnOK() {
         return;
     }
 
-    settings_.WriteString("CurrentDirectory", state_.m_strCurrentFolder);
-    settings_.WriteString("OutDir", state_.m_strOutDir);
+    // A setting that cannot be stored costs only the choice next time; the run goes on, as its files matter
+    // more than the memory of it.
+    [[maybe_unused]] const bool folder = settings_.WriteString("CurrentDirectory", state_.m_strCurrentFolder);
+    [[maybe_unused]] const bool output = settings_.WriteString("OutDir", state_.m_strOutDir);
     SaveOutputHistory();
 
     ConversionJob job;

@@ -13,7 +13,8 @@ namespace larkspan {
 
 // The default value of root\subKey into value (empty when the key has none, or one too long to read).
 // An error, and value untouched, when the key does not exist.
-std::error_code ReadKeyDefaultValue(registry::Root root, std::string_view subKey, std::string& value);
+[[nodiscard]] std::error_code ReadKeyDefaultValue(registry::Root root, std::string_view subKey,
+                                                  std::string& value);
 
 struct HtmCommand {
     // The registered command cut before its placeholder "%1" (or "\"%1\""), then one space and the address.

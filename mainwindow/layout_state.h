@@ -45,7 +45,7 @@ struct LayoutState {
     void Fit(const EdgeRect& window);
 
     // The fourteen "Settings2" values; false when any could not be written.
-    bool Save(const SettingsStore& settings) const;
+    [[nodiscard]] bool Save(const SettingsStore& settings) const;
 };
 
 }  // namespace larkspan

@@ -32,8 +32,10 @@ void MainWindowDialog::AddPickedFolder(const QString& path) {
 
 void MainWindowDialog::SaveOutputHistory() {
     const QComboBox& combo = FolderCombo();
+    // As with the other settings of Convert, one that cannot be stored does not hold up the run.
     for (int i = 0; i < combo.count() && i < 5; ++i)
-        settings_.WriteString(OutputDirKey(i + 1), combo.itemText(i).toLocal8Bit().toStdString());
+        [[maybe_unused]] const bool stored =
+            settings_.WriteString(OutputDirKey(i + 1), combo.itemText(i).toLocal8Bit().toStdString());
 }
 
 }  // namespace larkspan

@@ -1,7 +1,7 @@
 #pragma once
 // The product's two pages. Larkspan has no web site: its site is its help folder, installed with the
-// program (share/larkspan/help) or, in a build, the source tree's docs/help. A real site replaces
-// SiteAddress() alone.
+// program (share/larkspan/help) or, in a build, the build tree's help folder (made from docs/help). A real
+// site replaces SiteAddress() alone.
 
 #include <string>
 

@@ -71,7 +71,7 @@ bool StorableName(std::string_view name);
 
 // False with a reason when the text is not a hive. A last line without its line break counts as cut off,
 // so a hive cut short inside a value never reads as a different value.
-bool ParseHive(std::string_view text, Hive& hive, std::string& error);
+[[nodiscard]] bool ParseHive(std::string_view text, Hive& hive, std::string& error);
 std::string FormatHive(const Hive& hive);
 
 }  // namespace larkspan::registry

@@ -31,9 +31,10 @@ struct StartOptions {
 class ChildProcess {
 public:
     // Starts program with argv[0] = program and the given arguments; standard error is collected.
-    static std::optional<ChildProcess> Start(const std::string& program,
-                                             const std::vector<std::string>& arguments,
-                                             std::error_code& error, const StartOptions& options = {});
+    [[nodiscard]] static std::optional<ChildProcess> Start(const std::string& program,
+                                                           const std::vector<std::string>& arguments,
+                                                           std::error_code& error,
+                                                           const StartOptions& options = {});
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&&) = delete;
     ~ChildProcess();  // a child still running is ended and reaped

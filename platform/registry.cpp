@@ -312,6 +312,18 @@ std::error_code WriteValue(Root root, std::string_view subKey, std::string_view 
     return SetInHive(root, subKey, name, std::move(value), KeyMissing::Create);
 }
 
+std::error_code WriteValues(Root root, std::string_view subKey,
+                            std::span<const std::pair<std::string_view, Value>> values) {
+    const std::string full = FullKeyPath(root, subKey);
+    if (!StorableName(full)) return std::make_error_code(std::errc::invalid_argument);
+    for (const auto& [name, value] : values)
+        if (!StorableName(name)) return std::make_error_code(std::errc::invalid_argument);
+    return ModifyHive(HivePath(root), [&](Hive& hive) -> std::error_code {
+        for (const auto& [name, value] : values) hive.SetValue(full, name, value);
+        return {};
+    });
+}
+
 std::optional<Value> Key::Query(std::string_view name) const {
     return QueryValue(root_, subKey_, name);
 }

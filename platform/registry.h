@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <variant>
 
 namespace larkspan::registry {
@@ -41,7 +43,8 @@ public:
     static std::optional<Key> Open(Root root, std::string_view subKey, Access access);
     // Creates the key and any missing parents; opens it for writing. A path with a line break is refused
     // (invalid_argument): the hive could not hold it.
-    static std::optional<Key> Create(Root root, std::string_view subKey, std::error_code& error);
+    [[nodiscard]] static std::optional<Key> Create(Root root, std::string_view subKey,
+                                                   std::error_code& error);
 
     Root root() const { return root_; }
     const std::string& subKey() const { return subKey_; }
@@ -53,8 +56,8 @@ public:
 
     // Any bytes: text that is not UTF-8, line breaks and NULs read back as they were. A name with a line
     // break is refused (invalid_argument).
-    std::error_code SetString(std::string_view name, std::string_view text) const;
-    std::error_code SetDword(std::string_view name, std::uint32_t value) const;
+    [[nodiscard]] std::error_code SetString(std::string_view name, std::string_view text) const;
+    [[nodiscard]] std::error_code SetDword(std::string_view name, std::uint32_t value) const;
 
 private:
     Key(Root root, std::string subKey, Access access)
@@ -73,6 +76,11 @@ std::optional<Value> QueryValue(Root root, std::string_view subKey, std::string_
 
 // One locked read-modify-write of the hive: creates the key and any missing parents, then sets the value.
 // Names and key paths as for Key::Create and Key::SetString.
-std::error_code WriteValue(Root root, std::string_view subKey, std::string_view name, Value value);
+[[nodiscard]] std::error_code WriteValue(Root root, std::string_view subKey, std::string_view name,
+                                         Value value);
+
+// Several values of one key in one locked read-modify-write, in order: all of them are written or none.
+[[nodiscard]] std::error_code WriteValues(Root root, std::string_view subKey,
+                                          std::span<const std::pair<std::string_view, Value>> values);
 
 }  // namespace larkspan::registry

@@ -1,6 +1,7 @@
 #include "platform/settings_store.h"
 
 #include <array>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -83,6 +84,13 @@ bool SettingsStore::WriteString(std::string_view key, std::string_view value) co
 bool SettingsStore::WriteInt(std::string_view key, std::int32_t value) const {
     return !registry::WriteValue(registry::Root::CurrentUser, sectionPath_, key,
                                  static_cast<std::uint32_t>(value));
+}
+
+bool SettingsStore::WriteInts(std::span<const std::pair<std::string_view, std::int32_t>> values) const {
+    std::vector<std::pair<std::string_view, registry::Value>> stored;
+    stored.reserve(values.size());
+    for (const auto& [key, value] : values) stored.emplace_back(key, static_cast<std::uint32_t>(value));
+    return !registry::WriteValues(registry::Root::CurrentUser, sectionPath_, stored);
 }
 
 }  // namespace larkspan

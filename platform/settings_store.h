@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace larkspan {
 
@@ -43,9 +44,11 @@ public:
     // Keys outside the table are read with an empty / zero default.
     std::string GetString(std::string_view key) const;
     std::uint32_t GetInt(std::string_view key) const;
-    // Writes report failure; callers that may ignore it (as the settings writes of the dialogs do) do so.
-    bool WriteString(std::string_view key, std::string_view value) const;
-    bool WriteInt(std::string_view key, std::int32_t value) const;
+    // Writes report failure; callers that may ignore it (as the settings writes of the dialogs do) say so.
+    [[nodiscard]] bool WriteString(std::string_view key, std::string_view value) const;
+    [[nodiscard]] bool WriteInt(std::string_view key, std::int32_t value) const;
+    // Several integers in one locked rewrite of the hive, in order: all of them or none.
+    [[nodiscard]] bool WriteInts(std::span<const std::pair<std::string_view, std::int32_t>> values) const;
 
 private:
     std::string sectionPath_;

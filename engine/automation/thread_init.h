@@ -5,7 +5,7 @@
 namespace larkspan::automation {
 
 // True when the layer is ready on the calling thread.
-bool InitializeThread();
+[[nodiscard]] bool InitializeThread();
 // What the user is told when it cannot be.
 inline constexpr const char* kInitializeFailed = "Could not initialize COM dll";
 

@@ -107,8 +107,8 @@ TEST(Registry, MissingKeysAndValues) {
 
 TEST(Registry, ClassesRootSharesTheMachineHiveWithoutMixingKeys) {
     ScopedRegistry registry;
-    CreateKey(Root::ClassesRoot, ".htm").SetString("", "htmlfile");
-    CreateKey(Root::LocalMachine, ".htm").SetString("", "other");
+    EXPECT_FALSE(CreateKey(Root::ClassesRoot, ".htm").SetString("", "htmlfile"));
+    EXPECT_FALSE(CreateKey(Root::LocalMachine, ".htm").SetString("", "other"));
     EXPECT_EQ(Key::Open(Root::ClassesRoot, ".htm", Access::Read)->QueryString(""), "htmlfile");
     EXPECT_EQ(Key::Open(Root::LocalMachine, ".htm", Access::Read)->QueryString(""), "other");
 }
@@ -162,7 +162,7 @@ TEST(Registry, AnUnreadableHiveIsKeptAsideAndReported) {
         }
     }
     EXPECT_EQ(kept, 1);
-    CreateKey(Root::CurrentUser, "Software\\Z").SetString("a", "c");
+    EXPECT_FALSE(CreateKey(Root::CurrentUser, "Software\\Z").SetString("a", "c"));
     EXPECT_EQ(Key::Open(Root::CurrentUser, "Software\\Z", Access::Read)->QueryString("a"), "c");
 }
 

@@ -71,7 +71,7 @@ TEST(SettingsStore, NoCacheAValueChangedOutsideIsSeenOnTheNextRead) {
     test::ScopedRegistry registry;
     SettingsStore store("Larkspan", "larkspan");
     EXPECT_EQ(store.GetInt("Progress"), 0u);
-    SettingsStore("Larkspan", "larkspan").WriteInt("Progress", 1);
+    EXPECT_TRUE(SettingsStore("Larkspan", "larkspan").WriteInt("Progress", 1));
     EXPECT_EQ(store.GetInt("Progress"), 1u);
 }
 

@@ -35,7 +35,7 @@ constexpr const char* kProgId = "Larkspan.Test";
 
 class AutomationLayerTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitializeThread(); }
+    void SetUp() override { ASSERT_TRUE(InitializeThread()); }
     void TearDown() override {
         UnregisterProvider(kProgId);
         UninitializeThread();

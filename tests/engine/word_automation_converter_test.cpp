@@ -5,9 +5,9 @@
 #include <memory>
 #include <thread>
 
-#include "platform/message_box.h"
 #include "engine/automation/hresult.h"
 #include "engine/automation/thread_init.h"
+#include "platform/message_box.h"
 #include "tests/engine/recording_word.h"
 
 namespace larkspan::enginetest {
@@ -37,7 +37,7 @@ public:
 class WordSequenceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        InitializeThread();
+        ASSERT_TRUE(InitializeThread());
         word = std::make_unique<RecordingWord>();
     }
     void TearDown() override {
@@ -185,7 +185,7 @@ TEST_F(WordSequenceTest, CannotStartWordOnAThreadThatHasNotInitialised) {
 TEST_F(WordSequenceTest, ConvertsOnAThreadThatHasInitialisedForItself) {
     bool converted = false;
     std::thread([&] {
-        InitializeThread();
+        EXPECT_TRUE(InitializeThread());
         converted = ConvertWithWord(kSource, kTarget, messages);
         UninitializeThread();
     }).join();

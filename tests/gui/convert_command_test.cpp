@@ -155,8 +155,8 @@ private slots:
         fs::create_directories(folder_->path() / "out");
         choice.replace("<out>", out);
         outputs.replace("<out>", out).replace("<docs>", docs);
-        settings_->WriteString("OutputDir2", choice.toStdString());
-        settings_->WriteString("OutDir", choice.toStdString());
+        QVERIFY(settings_->WriteString("OutputDir2", choice.toStdString()));
+        QVERIFY(settings_->WriteString("OutDir", choice.toStdString()));
         folder_->WriteFile("docs/a.docx");
         MakeDialog();
         UseStandIn();

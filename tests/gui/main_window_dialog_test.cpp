@@ -361,11 +361,11 @@ private slots:
     }
 
     void historyAndOutDirFromSettings() {
-        settings_->WriteString("OutputDir1", "Original directory");
-        settings_->WriteString("OutputDir2", "/srv/Out");
-        settings_->WriteString("OutputDir3", "");
-        settings_->WriteString("OutputDir4", "/srv/older");
-        settings_->WriteString("OutDir", "/SRV/OUT");
+        QVERIFY(settings_->WriteString("OutputDir1", "Original directory"));
+        QVERIFY(settings_->WriteString("OutputDir2", "/srv/Out"));
+        QVERIFY(settings_->WriteString("OutputDir3", ""));
+        QVERIFY(settings_->WriteString("OutputDir4", "/srv/older"));
+        QVERIFY(settings_->WriteString("OutDir", "/SRV/OUT"));
         MakeDialog();
         QCOMPARE(ComboItems(dialog_->FolderCombo()),
                  QStringList({"Original directory", "/srv/Out", "/srv/older"}));
@@ -405,7 +405,7 @@ private slots:
         QFETCH(QStringList, items);
         QFETCH(QString, selected);
         for (int i = 0; i < history.size(); ++i)
-            settings_->WriteString(OutputDirKey(i + 1), history[i].toStdString());
+            QVERIFY(settings_->WriteString(OutputDirKey(i + 1), history[i].toStdString()));
         MakeDialog();
         PresetPicker picker;
         dialog_->SetFolderPicker(&picker);
@@ -473,7 +473,7 @@ private slots:
         MakeDialog();
         for (const char* folder : {"/f1", "/f2", "/f3", "/f4", "/f5", "/f6"})
             dialog_->AddPickedFolder(folder);
-        settings_->WriteString("OutDir", "/f2");  // picked first of those kept: it fell out
+        QVERIFY(settings_->WriteString("OutDir", "/f2"));  // picked first of those kept: it fell out
         dialog_->SaveOutputHistory();
         dialog_.reset();
         MakeDialog();
@@ -723,8 +723,8 @@ private slots:
         QFETCH(QString, outDir);
         QFETCH(bool, selectFolder);
         QFETCH(QString, opened);
-        settings_->WriteString("OutputDir2", "/srv/out");
-        settings_->WriteString("OutDir", outDir.toStdString());
+        QVERIFY(settings_->WriteString("OutputDir2", "/srv/out"));
+        QVERIFY(settings_->WriteString("OutDir", outDir.toStdString()));
         MakeDialog();
         QCOMPARE(dialog_->FolderCombo().currentText(), outDir);
         if (selectFolder) SelectFolder(Folder());

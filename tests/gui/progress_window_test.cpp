@@ -148,23 +148,23 @@ private slots:
     void openingFollowsTheStoredState() {
         QFETCH(int, progress);
         QFETCH(int, autoClose);
-        settings_->WriteInt("Progress", progress);
-        settings_->WriteInt("AutoClose", autoClose);
+        QVERIFY(settings_->WriteInt("Progress", progress));
+        QVERIFY(settings_->WriteInt("AutoClose", autoClose));
         auto window = MakeWindow();
         QCOMPARE(window->PaneOpen(), progress != 0);
         QCOMPARE(window->height(), progress ? 371 : 123);
         QCOMPARE(ButtonText(*window, ids::kDetailButton), QString(progress ? "<< Detail" : "Detail >>"));
         QCOMPARE(ControlOf<QCheckBox>(*window, ids::kAutoCloseCheck).isChecked(), autoClose != 0);
         // Written back as the window is when it goes.
-        settings_->WriteInt("Progress", 7);
-        settings_->WriteInt("AutoClose", 7);
+        QVERIFY(settings_->WriteInt("Progress", 7));
+        QVERIFY(settings_->WriteInt("AutoClose", 7));
         window.reset();
         QCOMPARE(settings_->GetInt("Progress"), std::uint32_t(progress));
         QCOMPARE(settings_->GetInt("AutoClose"), std::uint32_t(autoClose));
     }
 
     void detailTogglesThePaneAndKeepsTheScrollPosition() {
-        settings_->WriteInt("AutoClose", 0);
+        QVERIFY(settings_->WriteInt("AutoClose", 0));
         MakeJob(40);
         auto window = MakeWindow();
         window->show();
@@ -209,7 +209,7 @@ private slots:
     }
 
     void anOpenPaneShowsEachLineAsItArrives() {
-        settings_->WriteInt("Progress", 1);
+        QVERIFY(settings_->WriteInt("Progress", 1));
         auto window = MakeWindow();
         window->AppendLog("From: a\n");
         window->AppendLog("  To: b\n");
