@@ -10,6 +10,7 @@
 
 #include "batch/auto_rename.h"
 #include "fuzz_support.h"
+#include "tests/support/files.h"
 
 using namespace larkspan;
 using fuzz::Check;
@@ -38,14 +39,14 @@ bool IsDigit(char c) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string_view> lines = fuzz::Lines(data, size);
-    fuzz::InputFolder folder;
+    const test::TempFolder folder;
     for (std::size_t i = 1; i < lines.size() && i <= 16; ++i) {
         const std::string name = fuzz::FileName(lines[i]);
         if (name.empty()) continue;
-        int fd = ::open((folder.path() + "/" + name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        int fd = ::open((folder.str() + "/" + name).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
         if (fd >= 0) ::close(fd);
     }
-    const std::string target = folder.path() + "/" + RelativePath(lines[0].substr(0, 1024));
+    const std::string target = folder.str() + "/" + RelativePath(lines[0].substr(0, 1024));
     const std::string renamed = AutoRenamePath(target);
 
     Check(!PathFound(renamed), "the new name is taken: " + renamed);

@@ -1,11 +1,8 @@
 #pragma once
-// What the harnesses share: a fresh folder per input, the input's lines, and a failure that the fuzzer
-// reports as a crash with its reason.
-
-#include <stdlib.h>
+// What the harnesses share: the input's lines, file names made of it, and a failure that the fuzzer reports
+// as a crash with its reason. A fresh folder per input is the suites' own (tests/support/files.h).
 
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,33 +36,5 @@ inline std::string FileName(std::string_view text) {
         if (c != '/' && c != '\0') name += c;
     return name == "." || name == ".." ? std::string() : name;
 }
-
-// A folder of its own for one input, removed with everything in it when the input is done.
-class InputFolder {
-public:
-    InputFolder() {
-        static const std::string root = [] {
-            // Absolute, as the file search reports its paths.
-            std::string pattern =
-                (std::filesystem::absolute(std::filesystem::temp_directory_path()) / "larkspan-fuzz-XXXXXX")
-                    .string();
-            Check(::mkdtemp(pattern.data()) != nullptr, "cannot make the fuzzing folder");
-            return pattern;
-        }();
-        std::string pattern = root + "/in-XXXXXX";
-        Check(::mkdtemp(pattern.data()) != nullptr, "cannot make a folder for the input");
-        path_ = pattern;
-    }
-    ~InputFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    InputFolder(const InputFolder&) = delete;
-    InputFolder& operator=(const InputFolder&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 }  // namespace larkspan::fuzz

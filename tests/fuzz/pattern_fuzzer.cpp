@@ -15,6 +15,7 @@
 
 #include "engine/document_kind.h"
 #include "fuzz_support.h"
+#include "tests/support/files.h"
 #include "mainwindow/main_window.h"
 #include "platform/filesearch.h"
 #include "platform/paths.h"
@@ -142,21 +143,21 @@ void CheckOutputNames(const std::string& folder, std::string_view output, const 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string_view> lines = fuzz::Lines(data, size);
     const std::string pattern(lines[0].substr(0, 1024));
-    fuzz::InputFolder folder;
-    const std::vector<Made> made = MakeNames(folder.path(), lines);
+    const test::TempFolder folder;
+    const std::vector<Made> made = MakeNames(folder.str(), lines);
     for (std::string_view line : lines)
         Check(filesearch::WildcardMatch(pattern, line.substr(0, 256)) ==
                   MatchByTable(pattern, line.substr(0, 256)),
               "wildcard match differs");
     if (pattern.empty()) return 0;
     if (pattern.find('/') == std::string::npos) {
-        CheckListing(folder.path(), pattern, made);
+        CheckListing(folder.str(), pattern, made);
     } else if (("/" + pattern + "/").find("/../") == std::string::npos) {
         // A pattern with folders of its own, kept inside the input's folder: it only has to end.
-        filesearch::FindFiles(folder.path() + "/" + pattern);
-        filesearch::FindFile(folder.path() + "/" + pattern);
-        MainWindow().ScanFolder("", folder.path() + "/" + pattern);
+        filesearch::FindFiles(folder.str() + "/" + pattern);
+        filesearch::FindFile(folder.str() + "/" + pattern);
+        MainWindow().ScanFolder("", folder.str() + "/" + pattern);
     }
-    CheckOutputNames(folder.path(), lines.size() > 1 ? lines[1] : std::string_view(), made);
+    CheckOutputNames(folder.str(), lines.size() > 1 ? lines[1] : std::string_view(), made);
     return 0;
 }
