@@ -1,6 +1,8 @@
 // The larkspan program: with a source argument it converts without creating any Qt application, so it
 // runs with no display; otherwise it opens the main window.
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <QApplication>
@@ -18,6 +20,18 @@ int main(int argc, char** argv) {
         larkspan::StderrMessageBox messages;
         hooks.messages = &messages;
         return app.InitInstance(argc, argv, hooks);
+    }
+
+    // Without a display Qt would abort; a person at a terminal is better told how to convert without one.
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "larkspan: no display to open the window on; to convert without one: "
+                     "larkspan SOURCE... FORMAT OUTPUT-FOLDER (see larkspan --help)\n");
+        return 2;
     }
 
     // QApplication takes its own options out of argv; start-up sees the arguments as given.

@@ -48,6 +48,101 @@ TEST_F(CliConversion, DocxToDocKeepsTheText) {
         EXPECT_NE(letter.find(words), std::string::npos) << words << "\n" << letter;
 }
 
+struct FirstMinuteCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::vector<std::string> environment;
+    int status;
+    const char* output;  // found in what it printed (standard output and error)
+};
+
+class FirstMinute : public CliConversion, public ::testing::WithParamInterface<FirstMinuteCase> {};
+
+// What a new user tries first answers with what it is and how to use it.
+TEST_P(FirstMinute, AnswersAndSaysHow) {
+    std::vector<std::string> argv = {LARKSPAN_PROGRAM};
+    argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+    const Finished run = test::Run(argv, GetParam().environment);
+    EXPECT_EQ(run.exitCode, GetParam().status) << run.err;
+    EXPECT_NE((run.out + run.err).find(GetParam().output), std::string::npos) << run.out << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Usage, FirstMinute,
+    ::testing::Values(FirstMinuteCase{"Help", {"--help"}, {}, 0, "--shard-index-env VAR --shard-count N"},
+                      FirstMinuteCase{"Version", {"--version"}, {}, 0, "LibreOffice 7"},
+                      FirstMinuteCase{"NoDisplay",
+                                      {},
+                                      {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="},
+                                      2,
+                                      "no display to open the window on"},
+                      FirstMinuteCase{"UnknownOption", {"--frobnicate"}, {}, 2, "Try 'larkspan --help'"}),
+    [](const auto& info) { return info.param.name; });
+
+// Killed outright in the middle of a tree, then run again with --update: every document is converted once
+// over the two runs, the reports say so line by line, and no target is half-written.
+TEST_F(CliConversion, AKilledTreeRunResumesWithUpdate) {
+    constexpr int kDocuments = 60;
+    for (int i = 0; i < kDocuments; ++i) {
+        const fs::path folder = in / ("part " + std::to_string(i % 5)) / ("sub" + std::to_string(i % 3));
+        fs::create_directories(folder);
+        fs::copy_file(kSamples / "report.doc", folder / ("r" + std::to_string(i) + ".doc"));
+    }
+    const fs::path report = work.path() / "run.jsonl";
+    const std::vector<std::string> arguments = {"-r",        "-u",   "--report",  report.string(),
+                                                in.string(), "docx", out.string()};
+    const auto targets = [&] {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::recursive_directory_iterator(out))
+            if (entry.is_regular_file()) found.push_back(entry.path());
+        return found;
+    };
+    const ProcessTag run;
+    const pid_t larkspan = ::fork();
+    if (larkspan == 0) {
+        std::vector<char*> argv = {const_cast<char*>(LARKSPAN_PROGRAM)};
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(LARKSPAN_PROGRAM, argv.data());
+        ::_exit(127);
+    }
+    for (int i = 0; i < 2400 && targets().size() < 5; ++i) std::this_thread::sleep_for(50ms);
+    ::kill(larkspan, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(larkspan, &status, 0), larkspan);
+    for (int i = 0; i < 400 && !run.Running(LARKSPAN_CONVERTER).empty(); ++i)
+        std::this_thread::sleep_for(50ms);
+    const std::size_t finished = targets().size();
+    ASSERT_LT(finished, static_cast<std::size_t>(kDocuments)) << "the run ended before it could be killed";
+
+    // Every line of the killed run's report is JSON, each file it tells of as converted is there, and it
+    // tells of every file it finished: all but those whose engine had just answered (one per engine).
+    const auto query = [&](const std::string& filter) {
+        const Finished jq = test::Run({"jq", "-r", "-s", filter, report.string()});
+        EXPECT_EQ(jq.exitCode, 0) << jq.err;
+        return jq.out;
+    };
+    const std::vector<std::string> told =
+        test::Lines(query(".[] | select(.type==\"file\" and .outcome==\"converted\") | .target"));
+    for (const std::string& target : told) EXPECT_TRUE(fs::exists(target)) << target;
+    EXPECT_LE(told.size(), finished);
+    EXPECT_GE(told.size() + 4, finished);
+
+    const RunResult resumed = RunLarkspan(arguments);
+    EXPECT_EQ(resumed.status, 0) << resumed.errors;
+    EXPECT_EQ(targets().size(), static_cast<std::size_t>(kDocuments));
+    // Over both runs each document was converted exactly once; the second skipped what the first did.
+    EXPECT_EQ(query("[.[] | select(.type==\"file\" and .outcome==\"converted\") | .source] | group_by(.) | "
+                    "[length, ((map(length) | unique) == [1])] | @csv"),
+              std::to_string(kDocuments) + ",true\n");
+    EXPECT_EQ(query("[.[] | select(.type==\"totals\")] | .[-1] | [.skipped + .converted, .failed] | @csv"),
+              std::to_string(kDocuments) + ",0\n");
+    for (const fs::path& target : targets()) {
+        EXPECT_FALSE(target.filename().string().starts_with(".")) << "a temporary was left: " << target;
+        EXPECT_NE(ReadWords(target).find("Quarterly report"), std::string::npos) << target;
+    }
+}
+
 TEST_F(CliConversion, ASourceInTheTargetFormatIsCopiedUnchanged) {
     fs::copy_file(kSamples / "memo.docx", in / "memo.docx");
     RunResult run = RunLarkspan({(in / "memo.docx").string(), "docx", out.string()});

@@ -18,6 +18,7 @@
 #include "batch/unattended_run.h"
 #include "mainwindow/main_window.h"
 #include "platform/letter_case.h"
+#include "tests/core/command_line_fixture.h"
 #include "tests/support/files.h"
 #include "tests/support/stand_in_converter.h"
 
@@ -25,39 +26,6 @@ namespace larkspan {
 namespace {
 
 using test::ReadText;
-
-class CommandLineConversion : public ::testing::Test {
-protected:
-    CommandLineConversion() {
-        // The stand-in "converts" by prefixing the source's text, so a copy and a conversion differ.
-        test::WriteStandIn(work.path() / "app",
-                           "case \"$2\" in *broken*) exit 4;; esac\n"
-                           "{ echo converted; cat \"$2\"; } > \"$3\"");
-        window.ApplicationFolder = (work.path() / "app").string() + "/";
-        std::filesystem::create_directories(out);
-    }
-    // larkspan with these arguments; what it wrote on standard error goes into errors.
-    int Run(const std::vector<std::string>& arguments) {
-        std::vector<const char*> argv = {"larkspan"};
-        for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-        const CommandLineArguments parsed =
-            CommandLineArguments::FromArgv(static_cast<int>(argv.size()), argv.data());
-        ::testing::internal::CaptureStderr();
-        int status = RunCommandLineConversion(window, parsed, messages);
-        errors = ::testing::internal::GetCapturedStderr();
-        return status;
-    }
-    int Run(const std::string& source, const std::string& format, const std::string& output) {
-        return Run(std::vector<std::string>{source, format, output});
-    }
-    test::ScopedRegistry registry;
-    test::TempFolder work;
-    std::filesystem::path in = work.path() / "in";
-    std::filesystem::path out = work.path() / "out";
-    MainWindow window;
-    StderrMessageBox messages;
-    std::string errors;
-};
 
 struct FormatCase {
     const char* name;
