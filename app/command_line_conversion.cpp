@@ -282,7 +282,13 @@ int RunCommandLineConversion(MainWindow& window, const CommandLineArguments& arg
            : outcome == "skipped" ? totals.skipped
            : outcome == "refused" ? totals.refused
                                   : totals.failed);
-        report->File({job.m_arrSources[index], result.target, outcome, result.reason, result.took.count()});
+        // Absolute paths: the reports of runs started in other folders merge.
+        const auto absolute = [](const std::string& path) {
+            std::error_code ec;
+            return path.empty() ? path : fs::absolute(path, ec).lexically_normal().string();
+        };
+        report->File({absolute(job.m_arrSources[index]), absolute(result.target), outcome, result.reason,
+                      result.took.count()});
     };
 
     std::stop_source stop;
