@@ -5,7 +5,8 @@
 #
 # Usage: packaging/build-image.sh [--local-base] [IMAGE]
 #   --local-base  make the Debian 12 base with mmdebstrap and import it as localhost/debian:12, instead of
-#                 pulling debian:12 from a registry
+#                 pulling debian:12 from a registry; later runs without it find that image, as podman looks
+#                 for debian:12 among its local images first
 #   IMAGE         the image's name (default localhost/larkspan:VERSION, then also tagged :latest)
 #
 # Needs: a Debian 12 machine (the package's library versions are Debian 12's, as is the image's base), the
