@@ -1,6 +1,6 @@
 #pragma once
-// The command line's conversion: what the three arguments name, converted without any window, on several
-// engines at once, each failure one line on standard error.
+// The command line's conversion: what the arguments name, converted without any window, on several engines
+// at once, each failure one line on standard error, and on request a report of every file.
 
 namespace larkspan {
 
@@ -8,15 +8,15 @@ class MainWindow;
 class MessageBox;
 struct CommandLineArguments;
 
-inline constexpr const char* kCommandLineUsage =
-    "usage: larkspan SOURCE-PATTERN FORMAT OUTPUT-FOLDER\n"
-    "       larkspan                  (opens the window)\n"
-    "FORMAT is doc or docx; SOURCE-PATTERN is a file, or a folder and a pattern such as '/home/ann/*.doc'.\n";
+// Exit statuses that a scheduler can act on: retry 3, not 1.
+inline constexpr int kExitConverted = 0;  // every file converted, copied or skipped
+inline constexpr int kExitDocuments = 1;  // some documents failed on their own content
+inline constexpr int kExitUsage = 2;      // the arguments make no run, or the output folder cannot be used
+inline constexpr int kExitRetryable = 3;  // failures outside the documents, which running again may cure
 
-// Converts with the main window's windowless state (its scan, its Word location, its program folder).
-// Returns the process exit status: 0 when every file was converted or copied, 1 when any failed, 2 when the
-// format word or the output folder is missing or empty (the usage is printed, nothing is converted). A run
-// ended by a signal leaves nothing half-written, and the caller then ends the process by that signal.
+// Converts with the main window's windowless state (its scan, its Word location, its program folder) and
+// returns the exit status. A run ended by a signal leaves nothing half-written and then ends the process by
+// that signal.
 int RunCommandLineConversion(MainWindow& window, const CommandLineArguments& arguments, MessageBox& messages);
 
 }  // namespace larkspan

@@ -26,7 +26,7 @@ int ConverterApp::InitInstance(int argc, const char* const* argv, const StartupH
     WriteJetTypeGuessRows();
 
     MainWindow window;
-    if (!arguments_.source.empty()) return RunCommandLineConversion(window, arguments_, messages);
+    if (arguments_.commandLine) return RunCommandLineConversion(window, arguments_, messages);
     if (!hooks.runMainWindow) {
         messages.Show("The main window is not available in this program.");
         return 1;

@@ -20,7 +20,7 @@ BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, Mes
         }
         const std::string source = job.m_arrSources[index];
         events.FileStarted(index, source);
-        std::optional<FileResult> result = run.Run(source, summary.end);
+        std::optional<FileResult> result = run.Run(index, summary.end);
         if (!result) return summary;
         // A conversion cut short by Stop is not a result: the run ends with nothing more said.
         if (stop.stop_requested()) {

@@ -3,6 +3,7 @@
 // the target, settle an existing target by the run's policy, then copy or convert. What each caller shows
 // of it (a log, lines on standard error) comes through BatchEvents.
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <stop_token>
@@ -25,6 +26,7 @@ enum class FileOutcome {
     Converted,
     Copied,          // it already had the target format
     AlreadyInPlace,  // the source is its own target and was left untouched
+    UpToDate,        // its target is not older than it, and only missing or older ones were asked for
     Failed,          // no target was produced; reason says why
     CannotReplace,   // the existing target may not be replaced; the file was skipped
 };
@@ -34,10 +36,12 @@ struct FileResult {
     std::string target;          // where the file went, after any renaming
     std::string reason;          // why it failed; empty otherwise
     bool engineMissing = false;  // no file can be converted; the run ends after this one
+    FailureKind kind = FailureKind::None;  // for a failure: the document's fault, or the machine's
+    std::chrono::milliseconds took{0};     // from the file's start to its result (the command line's run)
 
     bool ok() const {
         return outcome == FileOutcome::Converted || outcome == FileOutcome::Copied ||
-               outcome == FileOutcome::AlreadyInPlace;
+               outcome == FileOutcome::AlreadyInPlace || outcome == FileOutcome::UpToDate;
     }
 };
 

@@ -25,6 +25,18 @@ struct ConversionJob {
     ExistingFilePolicy m_nExistingFilePolicy = PolicyAsk;
     std::string m_strWordFolder;
     int m_nWordVersionCode = 0;
+
+    // The command line's own, for whole trees: per source, the folder its target goes to, made when missing
+    // (empty, or shorter than the sources: m_strOutputFolder); convert a source only when its target is
+    // missing or older; give each target its source's modification time.
+    std::vector<std::string> m_arrTargetFolders;
+    bool m_bUpdateOnly = false;
+    bool m_bKeepTimes = false;
+
+    const std::string& TargetFolder(std::size_t index) const {
+        return index < m_arrTargetFolders.size() && !m_arrTargetFolders[index].empty() ? m_arrTargetFolders[index]
+                                                                                      : m_strOutputFolder;
+    }
 };
 
 }  // namespace larkspan

@@ -39,6 +39,7 @@ public:
                 break;
             case FileOutcome::Copied:
             case FileOutcome::AlreadyInPlace:
+            case FileOutcome::UpToDate:  // not asked for in the window
                 // A copy does not move the bar.
                 break;
         }

@@ -22,8 +22,9 @@ public:
           events_(events),
           stop_(std::move(stop)) {}
 
-    // The result of one source; nullopt when the run ends before the file is done (end says how).
-    [[nodiscard]] std::optional<FileResult> Run(const std::string& source, BatchEnd& end);
+    // The result of the job's source number index; nullopt when the run ends before the file is done (end
+    // says how).
+    [[nodiscard]] std::optional<FileResult> Run(std::size_t index, BatchEnd& end);
 
 private:
     enum class Settled { Go, Cancelled, Stopped };

@@ -1,6 +1,7 @@
 #include "batch/unattended_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <charconv>
 #include <condition_variable>
@@ -80,7 +81,7 @@ std::vector<std::optional<FileResult>> ClaimTargets(const ConversionJob& job) {
     for (std::size_t i = 0; i < count; ++i) {
         sourceIds[i] = Identity(job.m_arrSources[i]);
         if (!FileExists(job.m_arrSources[i])) continue;  // said when its turn comes
-        targets[i] = FormatOutputPath(job.m_strOutputFolder, job.m_arrSources[i], job.m_nTargetFormat);
+        targets[i] = FormatOutputPath(job.TargetFolder(i), job.m_arrSources[i], job.m_nTargetFormat);
         targetIds[i] = Identity(targets[i]);
     }
     std::vector<std::string> all = sourceIds;
@@ -96,6 +97,7 @@ std::vector<std::optional<FileResult>> ClaimTargets(const ConversionJob& job) {
         const std::string& source = job.m_arrSources[i];
         FileResult result;
         result.target = targets[i];
+        result.kind = FailureKind::Refused;
         const std::string target = keys.Key(targetIds[i]);
         if (target != keys.Key(sourceIds[i]) && sources.contains(target)) {
             result.reason = "its target " + result.target + " is another document of this run";
@@ -130,7 +132,7 @@ int EngineCount(std::size_t files, std::string& warning) {
 }
 
 BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages,
-                           BatchEvents& events, int engines, std::stop_token stop) {
+                           BatchEvents& events, int engines, std::stop_token stop, const FileDone& done) {
     job.m_nExistingFilePolicy = PolicyOverwrite;
     const std::size_t count = job.m_arrSources.size();
     BatchSummary summary;
@@ -153,25 +155,34 @@ BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings
         FileRun run(job, settings, engine, messages, unasked, stop);
         // Every file a worker takes gets a result, whatever happens to it: the caller waits for each in turn.
         for (std::size_t index; (index = next++) < count && !stop.stop_requested();) {
+            const auto started = std::chrono::steady_clock::now();
             FileResult result;
             if (refused[index]) {
                 result = *refused[index];
             } else if (noEngine) {
                 result.engineMissing = true;  // reported once, by the file that found it
+                result.kind = FailureKind::Outside;
             } else {
                 try {
                     BatchEnd end = BatchEnd::Completed;
-                    std::optional<FileResult> done = run.Run(job.m_arrSources[index], end);
-                    if (done)
-                        result = std::move(*done);
-                    else
+                    if (std::optional<FileResult> ran = run.Run(index, end)) {
+                        result = std::move(*ran);
+                    } else {
                         result.reason = "stopped";
+                        result.kind = FailureKind::Outside;
+                    }
                 } catch (const std::exception& error) {
                     result.reason = std::string("internal error: ") + error.what();
+                    result.kind = FailureKind::Outside;
                 }
                 if (result.engineMissing) noEngine = true;
             }
+            result.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                                started);
             std::lock_guard lock(mutex);
+            // Said as soon as it is known, not when the files before it are done: a run killed meanwhile has
+            // told of every file it finished.
+            if (done && !(result.engineMissing && result.reason.empty())) done(index, result);
             results[index] = std::move(result);
             finished.notify_all();
         }

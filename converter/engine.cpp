@@ -14,6 +14,7 @@
 #include "console.h"
 #include "crash_guard.h"
 #include "file_url.h"
+#include "platform/libreoffice.h"
 #include "platform/file_writing.h"
 #include "profile_settings.h"
 #include "source_copy.h"
@@ -24,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kDefaultProgramFolder = "/usr/lib/libreoffice/program";
 constexpr const char* kLoadOptions = "MacroSecurityLevel=3";
 
 bool HoldsLibreOffice(const fs::path& folder) {
@@ -45,8 +45,7 @@ void RequireUtf8FileNames() {
 
 EngineSettings EngineSettings::FromEnvironment() {
     EngineSettings settings;
-    const char* folder = std::getenv("LARKSPAN_LIBREOFFICE");
-    settings.programFolder = folder && *folder ? folder : kDefaultProgramFolder;
+    settings.programFolder = libreoffice::ProgramFolder();
     settings.profileRoot = ProfileSlot::DefaultRoot();
     return settings;
 }
@@ -176,7 +175,9 @@ Outcome Engine::LoadAndSave(const Job& job) {
     crash_guard::SetTemporary({});
     fs::remove(staged, ignored);
 
-    return error ? Failure(ExitCode::SaveFailed, job.target.native(), files::WriteErrorText(error))
+    // An engine that wrote nothing failed on the document; a write that failed, on the machine.
+    const ExitCode code = error == OutputError::EmptyResult ? ExitCode::SaveFailed : ExitCode::CannotWriteTarget;
+    return error ? Failure(code, job.target.native(), files::WriteErrorText(error))
                  : Success();
 }
 

@@ -1,5 +1,7 @@
 #include "profile_settings.h"
 
+#include "platform/libreoffice.h"
+
 #include <fstream>
 #include <sstream>
 #include <string_view>
@@ -91,21 +93,6 @@ std::string ReadAll(const fs::path& file) {
 
 }  // namespace
 
-std::string InstalledVersion(const fs::path& programFolder) {
-    const std::string text = ReadAll(programFolder / ".." / "share" / "registry" / "main.xcd");
-    const std::size_t product = text.find("<node oor:name=\"Product\">");
-    if (product == std::string::npos) return {};
-    const std::size_t property = text.find("<prop oor:name=\"ooSetupVersion\">", product);
-    if (property == std::string::npos) return {};
-    const std::size_t open = text.find("<value>", property);
-    const std::size_t close = text.find("</value>", property);
-    if (open == std::string::npos || close == std::string::npos || close < open) return {};
-    std::string version = text.substr(open + 7, close - open - 7);
-    // A version is digits and dots; anything else means this is not the place we took it for.
-    if (version.empty() || version.find_first_not_of("0123456789.") != std::string::npos) return {};
-    return version;
-}
-
 std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::path& programFolder) {
     std::error_code error;
     const fs::path folder = profileFolder / "user";
@@ -120,7 +107,7 @@ std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::p
     bool changed = false;
     for (const Setting& setting : kEnforced) changed = Enforce(text, items, setting) || changed;
     if (!HasProperty(text, "ooSetupLastVersion")) {
-        if (const std::string version = InstalledVersion(programFolder); !version.empty())
+        if (const std::string version = libreoffice::InstalledVersion(programFolder); !version.empty())
             items += Item({"/org.openoffice.Setup/Product", "ooSetupLastVersion", version}) + "\n";
     }
     if (!changed && items.empty()) return {};

@@ -25,7 +25,4 @@ namespace larkspan::zuv0 {
 [[nodiscard]] std::error_code EnsureProfileSettings(const std::filesystem::path& profileFolder,
                                                     const std::filesystem::path& programFolder);
 
-// The installation's version as its settings name it ("7.4"), or empty when it cannot be found.
-std::string InstalledVersion(const std::filesystem::path& programFolder);
-
 }  // namespace larkspan::zuv0

@@ -106,12 +106,13 @@ ConversionResult ConvertFile(std::string_view sourcePath, std::string_view targe
         return engine.Convert(sourcePath, targetPath, settings.timeBound, stop);
     if (versionCode == 4) {
         if (!ConvertWithWord(sourcePath, targetPath, messages))
-            return {false, "Word could not convert the file"};
+            return {false, "Word could not convert the file", false, FailureKind::Outside};
         if (!WaitForTarget(targetPath, Clock::now() + settings.timeBound, stop))
-            return {false, "Word wrote no target"};
+            return {false, "Word wrote no target", false, FailureKind::Outside};
         return {true, {}};
     }
-    return {false, "no converter for Word version code " + std::to_string(versionCode)};
+    return {false, "no converter for Word version code " + std::to_string(versionCode), false,
+            FailureKind::Outside};
 }
 
 }  // namespace larkspan

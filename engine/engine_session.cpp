@@ -59,10 +59,24 @@ struct Answer {
     std::string subject, detail;
 };
 
+// What an answer's status says about running again.
+FailureKind KindOf(std::int64_t status) {
+    switch (static_cast<protocol::ExitCode>(status)) {
+        case protocol::ExitCode::NotADocument:
+        case protocol::ExitCode::PasswordProtected:
+            return FailureKind::Refused;
+        case protocol::ExitCode::SourceUnreadable:
+        case protocol::ExitCode::SaveFailed:
+            return FailureKind::Document;
+        default:
+            return FailureKind::Outside;
+    }
+}
+
 // What the user is told of an answer: the status's reason, the path it is about unless that is the file
 // the caller names anyway, and the detail.
 std::string Reason(const Answer& answer, std::string_view source, std::string_view target) {
-    constexpr int kLastStatus = static_cast<int>(protocol::ExitCode::EngineMissing);
+    constexpr int kLastStatus = static_cast<int>(protocol::kLastExitCode);
     std::string reason = answer.status >= 0 && answer.status <= kLastStatus
                              ? std::string(protocol::ReasonText(static_cast<int>(answer.status)))
                              : "the converter failed with status " + std::to_string(answer.status);
@@ -213,7 +227,7 @@ std::string EngineSession::Launch(std::stop_token stop) {
 }
 
 bool EngineSession::Start(std::stop_token stop, ConversionResult& failure) {
-    failure = {false, Launch(stop), false};
+    failure = {false, Launch(stop), false, FailureKind::Outside};
     if (failure.reason.empty()) {
         starts_->Started();
         return true;
@@ -282,6 +296,7 @@ ConversionResult EngineSession::Convert(std::string_view source, std::string_vie
         Kill(target);
         if (attempt == 1) {
             result.reason = "the conversion engine does not take jobs";
+            result.kind = FailureKind::Outside;
             return result;
         }
     }
@@ -292,19 +307,23 @@ ConversionResult EngineSession::Convert(std::string_view source, std::string_vie
             Kill(target);
             result.reason =
                 "too large to convert: it needs more than " + MiB(limits_.memoryCap) + " of memory";
+            result.kind = FailureKind::Document;
             return result;
         case Read::TimedOut:
             Kill(target);
             result.reason = "conversion took longer than " + SecondsText(bound);
+            result.kind = FailureKind::Outside;  // on a less busy machine it may well fit
             return result;
         case Read::Stopped:
             Kill(target);
             result.reason = kStopped;
+            result.kind = FailureKind::Outside;
             return result;
         case Read::Closed: {
             int signal = 0;
             Kill(target, &signal);
             result.reason = "the conversion engine ended while converting";
+            result.kind = FailureKind::Document;
             if (signal) result.reason += " (signal " + std::to_string(signal) + ")";
             return result;
         }
@@ -317,6 +336,7 @@ ConversionResult EngineSession::Convert(std::string_view source, std::string_vie
         !engine_->received.empty()) {
         Kill(target);
         result.reason = "the conversion engine answered out of turn";
+        result.kind = FailureKind::Outside;
         return result;
     }
 
@@ -329,10 +349,14 @@ ConversionResult EngineSession::Convert(std::string_view source, std::string_vie
 
     if (answer.status == 0) {
         result.produced = FileExists(target);
-        if (!result.produced) result.reason = "the converter wrote no target";
+        if (!result.produced) {
+            result.reason = "the converter wrote no target";
+            result.kind = FailureKind::Outside;
+        }
         return result;
     }
     result.reason = Reason(answer, source, target);
+    result.kind = KindOf(answer.status);
     result.engineMissing = answer.status == static_cast<int>(protocol::ExitCode::EngineMissing);
     return result;
 }

@@ -17,11 +17,21 @@
 
 namespace larkspan {
 
+// What a failure says about running again.
+enum class FailureKind {
+    None,
+    Refused,   // the document itself is refused: not a document, or password protected
+    Document,  // it failed on its own content (damaged, too large, it crashed the engine): again, it fails again
+    Outside,   // the machine, not the document (no engine, disk full, a folder gone, a time-out): running again
+               // may cure it
+};
+
 struct ConversionResult {
     bool produced = false;
     std::string reason;  // why not, for the user; empty on success
     // No file can be converted: the engine is missing or does not start. The batch ends with one line.
     bool engineMissing = false;
+    FailureKind kind = FailureKind::None;
 };
 
 struct EngineLimits {

@@ -17,6 +17,7 @@ std::string_view ReasonText(int status) {
         case ExitCode::PasswordProtected:
             return "password protected";
         case ExitCode::SaveFailed:
+        case ExitCode::CannotWriteTarget:
             return "save failed";
         case ExitCode::EngineMissing:
             return "engine missing";

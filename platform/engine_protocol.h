@@ -30,9 +30,14 @@ enum class ExitCode : int {
     SourceUnreadable = 3,   // SOURCE missing, not a file, or not readable
     NotADocument = 4,       // not a word-processing document, or too damaged to load
     PasswordProtected = 5,  // opening SOURCE needs a password
-    SaveFailed = 6,         // TARGET could not be written
+    SaveFailed = 6,         // the document could not be saved as TARGET: no such format, LibreOffice failed
     EngineMissing = 7,      // LibreOffice not found, or it would not start
+    CannotWriteTarget = 8,  // TARGET's folder is missing or not writable, or the disk is full: told apart from
+                            // 6 because running again may cure it
 };
+
+// The highest status there is: a higher one is none of ours.
+inline constexpr ExitCode kLastExitCode = ExitCode::CannotWriteTarget;
 
 inline constexpr std::size_t kRequestFields = 3;
 inline constexpr std::size_t kAnswerFields = 4;

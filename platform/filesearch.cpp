@@ -59,6 +59,7 @@ FoundEntry Describe(const std::string& folder, std::string_view name) {
         entry.size = static_cast<std::uint64_t>(st.st_size);
         entry.lastWrite = st.st_mtim.tv_sec;
     }
+    entry.isLink = ::lstat(entry.fullPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
     return entry;
 }
 

@@ -14,7 +14,8 @@ namespace larkspan::filesearch {
 struct FoundEntry {
     std::string name;      // as on disk
     std::string fullPath;  // the absolute folder of the pattern joined with the name
-    bool isFolder = false;
+    bool isFolder = false;  // a folder, or a link to one
+    bool isLink = false;    // a symbolic link, whatever it points to
     std::uint64_t size = 0;
     std::optional<std::time_t> lastWrite;  // empty when it cannot be read
 };

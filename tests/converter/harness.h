@@ -28,6 +28,7 @@ inline constexpr int kNotADocument = Status(ExitCode::NotADocument);
 inline constexpr int kPasswordProtected = Status(ExitCode::PasswordProtected);
 inline constexpr int kSaveFailed = Status(ExitCode::SaveFailed);
 inline constexpr int kEngineMissing = Status(ExitCode::EngineMissing);
+inline constexpr int kCannotWriteTarget = Status(ExitCode::CannotWriteTarget);
 
 // The shared helpers, under the names this suite has always used.
 using test::Child;

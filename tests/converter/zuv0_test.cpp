@@ -544,7 +544,7 @@ INSTANTIATE_TEST_SUITE_P(
                     kSaveFailed, "save failed"},
         RefusalCase{"TargetFolderMissing",
                     [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); },
-                    "absent/report.docx", kSaveFailed, "save failed"},
+                    "absent/report.docx", kCannotWriteTarget, "save failed"},
         // Loaded by the engine, then no format to save in: the failure comes after LibreOffice worked.
         RefusalCase{"TargetFormatUnknown",
                     [](const fs::path& f) { return Copy(f, "report.doc", "report.doc"); }, "report.xyz",
