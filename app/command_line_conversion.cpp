@@ -259,6 +259,9 @@ int RunCommandLineConversion(MainWindow& window, const CommandLineArguments& arg
     std::optional<RunReport> report;
     if (!arguments.report.empty()) {
         std::error_code opened;
+        // Its folder is made as the output folder is: a shard's first run may well be the first of all.
+        if (const fs::path folder = fs::path(arguments.report).parent_path(); !folder.empty())
+            fs::create_directories(folder, opened);
         report = RunReport::Open(arguments.report, opened);
         if (!report) {
             std::cerr << "larkspan: cannot write the report " << arguments.report << ": "

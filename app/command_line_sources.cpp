@@ -10,7 +10,9 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <set>
+#include <tuple>
 
 #include "mainwindow/main_window.h"
 #include "platform/filesearch.h"
@@ -163,15 +165,30 @@ CollectedSources CollectSources(MainWindow& window, const CommandLineArguments& 
     if (arguments.recursive || arguments.shard || !arguments.shardIndexEnv.empty())
         std::stable_sort(collected.found.begin(), collected.found.end(),
                          [](const FoundSource& a, const FoundSource& b) {
-                             return a.root != b.root ? a.root < b.root : a.relative < b.relative;
+                             return std::tie(a.root, a.relative) < std::tie(b.root, b.relative);
                          });
     return collected;
 }
 
+std::string TargetKey(const FoundSource& source) {
+    const std::size_t slash = source.relative.rfind('/');
+    const std::size_t dot = source.relative.rfind('.');
+    const std::string title =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1
+            ? source.relative
+            : source.relative.substr(0, dot);
+    return std::to_string(source.root) + '/' + source.targetFolder + '/' + paths::ToLowerAscii(title);
+}
+
 std::vector<FoundSource> TakeShard(std::vector<FoundSource> sources, const Shard& shard) {
+    // Dealt out by target: the sources whose targets could be one file (x.doc and x.docx, Report.doc and
+    // report.DOC where the output folder folds case) fall to one machine, whose run tells them apart.
+    std::map<std::string, std::uint64_t> groups;
     std::vector<FoundSource> taken;
-    for (std::size_t i = 0; i < sources.size(); ++i)
-        if (i % shard.count == shard.index) taken.push_back(std::move(sources[i]));
+    for (FoundSource& source : sources) {
+        const std::uint64_t group = groups.emplace(TargetKey(source), groups.size()).first->second;
+        if (group % shard.count == shard.index) taken.push_back(std::move(source));
+    }
     return taken;
 }
 

@@ -35,7 +35,12 @@ struct CollectedSources {
 CollectedSources CollectSources(MainWindow& window, const CommandLineArguments& arguments,
                                 const std::string& output);
 
-// The sources of shard, in their order.
+// What a source's target is told by, ignoring the extension and letter case: sources with one key may meet
+// in one target.
+std::string TargetKey(const FoundSource& source);
+
+// The sources of shard, in their order: the distinct target keys, in the order they first come, are dealt
+// out in turn, so that sources that may meet in one target are in one shard.
 std::vector<FoundSource> TakeShard(std::vector<FoundSource> sources, const Shard& shard);
 
 }  // namespace larkspan

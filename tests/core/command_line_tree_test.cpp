@@ -49,11 +49,16 @@ CommandLineArguments Parsed(std::vector<std::string> arguments) {
     return CommandLineArguments::FromArgv(static_cast<int>(argv.size()), argv.data());
 }
 
-// Every document of a tree is in exactly one shard, whatever the number of shards, and the order every
-// machine sorts them in is the same.
+// Every document of a tree is in exactly one shard, whatever the number of shards, the order every machine
+// sorts them in is the same, and two documents that meet in one target are in one shard, whose run tells
+// them apart.
 TEST(Shards, TakeEveryDocumentOfATreeExactlyOnce) {
     test::TempFolder work;
-    const std::set<std::string> documents = PlantTree(work / "in");
+    std::set<std::string> documents = PlantTree(work / "in");
+    for (const char* name : {"a/pair.doc", "a/PAIR.docx"}) {
+        test::WriteBytes(work / "in" / name, name);
+        documents.insert(name);
+    }
     MainWindow window;
     const CollectedSources all =
         CollectSources(window, Parsed({"-r", (work / "in").string(), "docx", "/out"}), "/out");
@@ -64,9 +69,13 @@ TEST(Shards, TakeEveryDocumentOfATreeExactlyOnce) {
     EXPECT_TRUE(std::is_sorted(relative.begin(), relative.end()));
     for (std::uint64_t count = 1; count <= 7; ++count) {
         std::multiset<std::string> taken;
-        for (std::uint64_t index = 0; index < count; ++index)
+        for (std::uint64_t index = 0; index < count; ++index) {
+            std::set<std::string> shard;
             for (const FoundSource& found : TakeShard(all.found, {index, count}))
-                taken.insert(found.relative);
+                shard.insert(found.relative);
+            EXPECT_EQ(shard.count("a/pair.doc"), shard.count("a/PAIR.docx")) << index << "/" << count;
+            taken.insert(shard.begin(), shard.end());
+        }
         EXPECT_EQ(taken, std::multiset<std::string>(documents.begin(), documents.end()))
             << count << " shards";
     }
@@ -161,7 +170,8 @@ TEST_F(TreeRun, AListOfSourcesMirroredBelowItsRoot) {
                           ": the file no longer exists\n");
     // Refused before the run; the others as each ends, in any order.
     EXPECT_EQ(Query("select(.type==\"file\") | .outcome").substr(0, 8), "refused\n");
-    EXPECT_EQ(Query("select(.type==\"totals\") | [.files, .converted, .failed, .refused] | @csv"), "4,2,1,1\n");
+    EXPECT_EQ(Query("select(.type==\"totals\") | [.files, .converted, .failed, .refused] | @csv"),
+              "4,2,1,1\n");
 }
 
 }  // namespace
