@@ -19,10 +19,11 @@ if [ "${REAL:-0}" = 1 ]; then
 else
   cat > "$work/converter/Zuv0" <<'STANDIN'
 #!/bin/bash
-# Serves jobs by copying: the converter's protocol without LibreOffice.
-printf '0\0\0'
-while IFS= read -r -d '' source && IFS= read -r -d '' target; do
-  if cp "$source" "$target" 2>/dev/null; then printf '0\0\0'; else printf '6\0Zuv0: save failed: %s\0' "$target"; fi
+# Serves jobs by copying: the converter's protocol (platform/engine_protocol.h) without LibreOffice.
+printf '%s\0' 0 0 '' ''
+while IFS= read -r -d '' job && IFS= read -r -d '' source && IFS= read -r -d '' target; do
+  if cp "$source" "$target" 2>/dev/null; then printf '%s\0' "$job" 0 '' ''
+  else printf '%s\0' "$job" 8 "$target" 'cannot copy'; fi
 done
 STANDIN
   chmod +x "$work/converter/Zuv0"

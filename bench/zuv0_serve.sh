@@ -36,17 +36,24 @@ sources=("$work/src"/*.doc)
 # Every engine starts once before timing, so each run below starts on an existing profile.
 "$zuv0" -f "${sources[0]}" "$work/warm.docx"
 
-# Starts `Zuv0 --serve` as coprocess ZUV0 and reads its start frame.
+# Reads one answer (platform/engine_protocol.h): JOB, STATUS, SUBJECT, DETAIL.
+answer() {
+  IFS= read -r -d '' answered <&"${ZUV0[0]}"; IFS= read -r -d '' code <&"${ZUV0[0]}"
+  IFS= read -r -d '' subject <&"${ZUV0[0]}"; IFS= read -r -d '' detail <&"${ZUV0[0]}"
+}
+# Starts `Zuv0 --serve` as coprocess ZUV0 and reads its start answer.
 start_engine() {
   coproc ZUV0 { exec "$zuv0" --serve 2>/dev/null; }
-  IFS= read -r -d '' code <&"${ZUV0[0]}"; IFS= read -r -d '' line <&"${ZUV0[0]}"
-  [ "$code" = 0 ] || { echo "engine did not start: $line" >&2; exit 1; }
+  jobs_sent=0
+  answer
+  [ "$code" = 0 ] || { echo "engine did not start: $subject ($detail)" >&2; exit 1; }
 }
-# Sends one job and waits for its response.
+# Sends one job and waits for its answer.
 convert() {
-  printf '%s\0%s\0' "$1" "$2" >&"${ZUV0[1]}"
-  IFS= read -r -d '' code <&"${ZUV0[0]}"; IFS= read -r -d '' line <&"${ZUV0[0]}"
-  [ "$code" = 0 ] || echo "failed ($code): $line" >&2
+  jobs_sent=$((jobs_sent + 1))
+  printf '%s\0' "$jobs_sent" "$1" "$2" >&"${ZUV0[1]}"
+  answer
+  [ "$code" = 0 ] || echo "failed ($code): $subject ($detail)" >&2
 }
 stop_engine() {
   local pid=$ZUV0_PID
