@@ -29,7 +29,8 @@ bool IsWordCharacter(char32_t c) {
     if (c == 0xA0 || c == 0xAD || c == 0xB7 || c == 0xAB || c == 0xBB || c == 0xFEFF || c == 0xFFFD)
         return false;
     if (c >= 0x2000 && c <= 0x206F) return false;  // spaces, dashes, quotes, bullets, ellipsis
-    if (c == 0x3000 || (c >= 0xE000 && c <= 0xF8FF)) return false;  // ideographic space, private use (symbol fonts)
+    if (c == 0x3000 || (c >= 0xE000 && c <= 0xF8FF))
+        return false;  // ideographic space, private use (symbol fonts)
     return true;
 }
 
