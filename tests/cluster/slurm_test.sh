@@ -274,6 +274,12 @@ per_second() { awk -v n="$1" -v s="$2" 'BEGIN { if (s > 0) printf "%.1f", n / s;
 # When the first task started and the last one ended, as the tasks wrote them down.
 first_start() { cat "$1"/start-* | sort -n | head -n 1; }
 last_end() { cat "$1"/end-* | sort -n | tail -n 1; }
+task_times() {
+  local task
+  for task in $(seq 0 $((shards - 1))); do
+    difference "$(cat "$1/start-$task")" "$(cat "$1/end-$task")" && echo
+  done
+}
 grep '\.doc$' "$work/sources" >"$work/sources.doc"
 grep '\.docx$' "$work/sources" >"$work/sources.docx"
 copies=$((total - documents))
@@ -356,7 +362,8 @@ check "each document converted exactly once over both rounds" \
 check "the rerun skipped what the first round had done" \
   same_lines <(outcomes skipped -- "$work"/c/report-*.jsonl) "$work/done-b"
 check "the rerun's totals" expect_totals "$shards" "$total" \
-  "$((documents - $(grep -c '\.doc$' "$work/done-b")))" "$((copies - $(grep -c '\.docx$' "$work/done-b")))" "$(wc -l <"$work/done-b")" "$work"/c/report-*.jsonl
+  "$((documents - $(grep -c '\.doc$' "$work/done-b")))" "$((copies - $(grep -c '\.docx$' "$work/done-b")))" \
+  "$(wc -l <"$work/done-b")" "$work"/c/report-*.jsonl
 check "every document has its target after the rerun" same_lines <(list_targets "$work/out-b") "$work/targets"
 check "no temporary is left" no_hidden_files "$work/out-b"
 check "every target reads back" all_read_back "$work/out-b"
@@ -374,7 +381,7 @@ echo "  array of $shards tasks, one engine each, sbatch --wait: $array_seconds s
   "($(per_second "$total" "$array_seconds") documents/s);" \
   "the first task started $array_queued_seconds s after the submission," \
   "the last ended $array_task_seconds s after the first started" \
-  "($(per_second "$total" "$array_task_seconds") documents/s)"
+  "($(per_second "$total" "$array_task_seconds") documents/s); each task took" $(task_times "$work/a") "s"
 echo "  one plain command-line run: $plain_seconds s ($(per_second "$total" "$plain_seconds") documents/s)"
 
 # --- Nothing left running -----------------------------------------------------------------------------------
