@@ -38,6 +38,7 @@ struct FileResult {
     bool engineMissing = false;  // no file can be converted; the run ends after this one
     FailureKind kind = FailureKind::None;  // for a failure: the document's fault, or the machine's
     std::chrono::milliseconds took{0};     // from the file's start to its result (the command line's run)
+    bool stopped = false;                  // cut short by Stop: not done, rather than failed
 
     bool ok() const {
         return outcome == FileOutcome::Converted || outcome == FileOutcome::Copied ||

@@ -114,14 +114,17 @@ std::optional<FileResult> FileRun::Run(std::size_t index, BatchEnd& end) {
     }
 
     if (!NeedsConversion(kind, job_.m_nTargetFormat)) {
-        if (std::error_code error = files::CopyFileReplacing(source, result.target, stop_))
+        if (std::error_code error = files::CopyFileReplacing(source, result.target, stop_)) {
+            result.stopped = error == std::errc::operation_canceled;
             return Failure(result, "copy failed: " + files::WriteErrorText(error),
                            MissingSource(source).empty() ? FailureKind::Outside : FailureKind::Document);
+        }
         result.outcome = FileOutcome::Copied;
     } else {
         const ConversionResult converted =
             ConvertFile(source, result.target, job_.m_nWordVersionCode, settings_, engine_, messages_, stop_);
         result.engineMissing = converted.engineMissing;
+        result.stopped = converted.stopped;
         if (!converted.produced) return Failure(result, converted.reason, converted.kind);
         result.outcome = FileOutcome::Converted;
     }

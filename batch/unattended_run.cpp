@@ -170,6 +170,7 @@ BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings
                     } else {
                         result.reason = "stopped";
                         result.kind = FailureKind::Outside;
+                        result.stopped = true;
                     }
                 } catch (const std::exception& error) {
                     result.reason = std::string("internal error: ") + error.what();
@@ -182,7 +183,8 @@ BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings
             std::lock_guard lock(mutex);
             // Said as soon as it is known, not when the files before it are done: a run killed meanwhile has
             // told of every file it finished.
-            if (done && !(result.engineMissing && result.reason.empty())) done(index, result);
+            // A file cut short by Stop, or never tried for want of an engine, is not done: it has no line.
+            if (done && !result.stopped && !(result.engineMissing && result.reason.empty())) done(index, result);
             results[index] = std::move(result);
             finished.notify_all();
         }

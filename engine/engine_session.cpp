@@ -133,7 +133,11 @@ struct EngineSession::Engine {
         for (;;) {
             if (TakeAnswer(answer)) return Read::Answer;
             if (closed) return Read::Closed;
-            if (stop.stop_requested()) return Read::Stopped;
+            if (stop.stop_requested()) {
+                // An answer already on its way is the job's: the engine put its target in place before it.
+                Receive();
+                return TakeAnswer(answer) ? Read::Answer : Read::Stopped;
+            }
             if (process::MemoryOf(child.pid()).resident > memoryCap) return Read::TooLarge;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) return Read::TimedOut;
@@ -318,6 +322,7 @@ ConversionResult EngineSession::Convert(std::string_view source, std::string_vie
             Kill(target);
             result.reason = kStopped;
             result.kind = FailureKind::Outside;
+            result.stopped = true;
             return result;
         case Read::Closed: {
             int signal = 0;

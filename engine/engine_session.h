@@ -32,6 +32,7 @@ struct ConversionResult {
     // No file can be converted: the engine is missing or does not start. The batch ends with one line.
     bool engineMissing = false;
     FailureKind kind = FailureKind::None;
+    bool stopped = false;  // cut short by Stop: not done, rather than failed
 };
 
 struct EngineLimits {
