@@ -20,10 +20,11 @@ else
   cat > "$work/converter/Zuv0" <<'STANDIN'
 #!/bin/bash
 # Serves jobs by copying: the converter's protocol (platform/engine_protocol.h) without LibreOffice.
-printf '%s\0' 0 0 '' ''
-while IFS= read -r -d '' job && IFS= read -r -d '' source && IFS= read -r -d '' target; do
-  if cp "$source" "$target" 2>/dev/null; then printf '%s\0' "$job" 0 '' ''
-  else printf '%s\0' "$job" 8 "$target" 'cannot copy'; fi
+printf '%s\0' 0 0 '' '' ''
+while IFS= read -r -d '' job && IFS= read -r -d '' source && IFS= read -r -d '' target &&
+      IFS= read -r -d '' options; do
+  if cp "$source" "$target" 2>/dev/null; then printf '%s\0' "$job" 0 '' '' ''
+  else printf '%s\0' "$job" 8 "$target" 'cannot copy' ''; fi
 done
 STANDIN
   chmod +x "$work/converter/Zuv0"

@@ -36,10 +36,11 @@ sources=("$work/src"/*.doc)
 # Every engine starts once before timing, so each run below starts on an existing profile.
 "$zuv0" -f "${sources[0]}" "$work/warm.docx"
 
-# Reads one answer (platform/engine_protocol.h): JOB, STATUS, SUBJECT, DETAIL.
+# Reads one answer (platform/engine_protocol.h): JOB, STATUS, SUBJECT, DETAIL, CHECK.
 answer() {
   IFS= read -r -d '' answered <&"${ZUV0[0]}"; IFS= read -r -d '' code <&"${ZUV0[0]}"
   IFS= read -r -d '' subject <&"${ZUV0[0]}"; IFS= read -r -d '' detail <&"${ZUV0[0]}"
+  IFS= read -r -d '' check <&"${ZUV0[0]}"
 }
 # Starts `Zuv0 --serve` as coprocess ZUV0 and reads its start answer.
 start_engine() {
@@ -51,7 +52,7 @@ start_engine() {
 # Sends one job and waits for its answer.
 convert() {
   jobs_sent=$((jobs_sent + 1))
-  printf '%s\0' "$jobs_sent" "$1" "$2" >&"${ZUV0[1]}"
+  printf '%s\0' "$jobs_sent" "$1" "$2" "${OPTIONS:-}" >&"${ZUV0[1]}"
   answer
   [ "$code" = 0 ] || echo "failed ($code): $subject ($detail)" >&2
 }

@@ -90,13 +90,14 @@ void PutNumber(int fd, std::uint64_t number) {
 
 // The answer frame (platform/engine_protocol.h), built without anything that is unsafe in a signal handler.
 void WriteFrame(int fd, const Answer& answer) {
-    static_assert(engine_protocol::kAnswerFields == 4);
+    static_assert(engine_protocol::kAnswerFields == 5);
     PutNumber(fd, answer.job);
     PutNumber(fd, static_cast<std::uint64_t>(answer.code));
     Put(fd, answer.subject, Length(answer.subject));
     Put(fd, "", 1);
     Put(fd, answer.detail, Length(answer.detail));
     Put(fd, "", 1);
+    Put(fd, "", 1);  // a crash checked nothing
 }
 
 void OnCrash(int) {

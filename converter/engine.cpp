@@ -14,8 +14,8 @@
 #include "console.h"
 #include "crash_guard.h"
 #include "file_url.h"
-#include "platform/libreoffice.h"
 #include "platform/file_writing.h"
+#include "platform/libreoffice.h"
 #include "profile_settings.h"
 #include "source_copy.h"
 
@@ -176,9 +176,9 @@ Outcome Engine::LoadAndSave(const Job& job) {
     fs::remove(staged, ignored);
 
     // An engine that wrote nothing failed on the document; a write that failed, on the machine.
-    const ExitCode code = error == OutputError::EmptyResult ? ExitCode::SaveFailed : ExitCode::CannotWriteTarget;
-    return error ? Failure(code, job.target.native(), files::WriteErrorText(error))
-                 : Success();
+    const ExitCode code =
+        error == OutputError::EmptyResult ? ExitCode::SaveFailed : ExitCode::CannotWriteTarget;
+    return error ? Failure(code, job.target.native(), files::WriteErrorText(error)) : Success();
 }
 
 }  // namespace larkspan::zuv0

@@ -41,7 +41,9 @@ struct Fingerprint {
     std::string incomplete;
 
     std::vector<std::string>& Words(Story story) { return words[static_cast<std::size_t>(story)]; }
-    const std::vector<std::string>& Words(Story story) const { return words[static_cast<std::size_t>(story)]; }
+    const std::vector<std::string>& Words(Story story) const {
+        return words[static_cast<std::size_t>(story)];
+    }
 };
 
 // Appends the words of utf8 to words: the runs of letters and digits, ASCII letters in lower case. Any

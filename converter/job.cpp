@@ -57,9 +57,11 @@ Outcome PrepareJob(std::string_view sourceArgument, std::string_view targetArgum
 
     const fs::path folder = fs::canonical(target.parent_path(), error);
     if (error == std::errc::too_many_symbolic_link_levels)
-        return Failure(ExitCode::CannotWriteTarget, target.native(), "its folder is a loop of symbolic links");
+        return Failure(ExitCode::CannotWriteTarget, target.native(),
+                       "its folder is a loop of symbolic links");
     if (error && error != std::errc::no_such_file_or_directory)
-        return Failure(ExitCode::CannotWriteTarget, target.native(), "cannot reach its folder: " + error.message());
+        return Failure(ExitCode::CannotWriteTarget, target.native(),
+                       "cannot reach its folder: " + error.message());
     if (error || !fs::is_directory(folder, error))
         return Failure(ExitCode::CannotWriteTarget, target.native(), "its folder does not exist");
     // Before LibreOffice does any work. Effective ids, as the writes will be checked: this also sees a

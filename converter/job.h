@@ -17,6 +17,10 @@ struct Job {
     std::filesystem::path target;  // absolute; its folder resolved likewise
     std::string format;            // TARGET's extension in lower case: "docx", "doc", ...
     ContentKind content = ContentKind::Unknown;
+    // Check the converted file against its source before it takes TARGET's place; with strict, a loss found
+    // fails the job and leaves no target.
+    bool verify = false;
+    bool strict = false;
     // SOURCE as it was opened and checked. The engine loads a copy taken from this descriptor, never the
     // path again: a file replaced in the meantime must not slip past the check.
     UniqueFd sourceFile;

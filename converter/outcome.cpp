@@ -10,12 +10,12 @@ void AppendPrintable(std::string& line, std::string_view text) {
 
 }  // namespace
 
-Outcome Success() {
-    return {};
+Outcome Success(std::string losses, std::string check) {
+    return {ExitCode::Ok, {}, std::move(losses), std::move(check)};
 }
 
 Outcome Failure(ExitCode code, std::string_view subject, std::string_view detail) {
-    return {code, std::string(subject), std::string(detail)};
+    return {code, std::string(subject), std::string(detail), {}};
 }
 
 std::string Outcome::Line() const {

@@ -14,7 +14,8 @@ using engine_protocol::ExitCode;
 struct Outcome {
     ExitCode code = ExitCode::Ok;
     std::string subject;  // the path a failure is about; may be empty
-    std::string detail;   // may be empty
+    std::string detail;   // may be empty; on success, the losses the check found, in words
+    std::string check;    // what the check found, as JSON; empty when none was asked for
 
     bool ok() const { return code == ExitCode::Ok; }
     // "Zuv0: <reason>: <subject> (<detail>)", or the usage line. Control characters in a file name would
@@ -22,7 +23,7 @@ struct Outcome {
     std::string Line() const;
 };
 
-Outcome Success();
+Outcome Success(std::string losses = {}, std::string check = {});
 Outcome Failure(ExitCode code, std::string_view subject, std::string_view detail = {});
 
 inline constexpr std::string_view kUsageLine = "usage: Zuv0 -f SOURCE TARGET";

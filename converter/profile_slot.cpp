@@ -24,7 +24,9 @@ void ResetScratch(const fs::path& scratch, std::error_code& error) {
 
 }  // namespace
 
-fs::path ProfileSlot::DefaultRoot() { return paths::CacheHome() / "larkspan"; }
+fs::path ProfileSlot::DefaultRoot() {
+    return paths::CacheHome() / "larkspan";
+}
 
 std::unique_ptr<ProfileSlot> ProfileSlot::Take(const fs::path& folder, std::error_code& error) {
     error.clear();

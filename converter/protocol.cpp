@@ -42,7 +42,7 @@ bool FieldReader::Next(std::string& field) {
 
 bool WriteAnswer(int fd, std::uint64_t job, const Outcome& outcome) {
     const std::string frame =
-        engine_protocol::AnswerFrame(job, outcome.code, outcome.subject, outcome.detail);
+        engine_protocol::AnswerFrame(job, outcome.code, outcome.subject, outcome.detail, outcome.check);
     return files::WriteAll(fd, frame.data(), frame.size());
 }
 

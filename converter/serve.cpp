@@ -19,11 +19,14 @@ namespace larkspan::zuv0 {
 
 namespace {
 
-Outcome RunJob(Engine& engine, const std::string& source, const std::string& target) {
+Outcome RunJob(Engine& engine, const std::string& source, const std::string& target,
+               const std::string& options) {
     if (source.empty() || target.empty()) return Failure(ExitCode::Usage, {});
     try {
         Job job;
         if (Outcome prepared = PrepareJob(source, target, job); !prepared.ok()) return prepared;
+        job.verify = engine_protocol::HasOption(options, engine_protocol::kVerify);
+        job.strict = engine_protocol::HasOption(options, engine_protocol::kStrict);
         return engine.Convert(job);
     } catch (const std::exception& error) {
         return Failure(ExitCode::Internal, source, error.what());
@@ -65,9 +68,10 @@ int Serve(pid_t parent) {
     bool answered = Answer(out, 0, Success());
 
     FieldReader requests(in);
-    static_assert(engine_protocol::kRequestFields == 3);
-    for (std::string number, source, target;
-         answered && requests.Next(number) && requests.Next(source) && requests.Next(target);) {
+    static_assert(engine_protocol::kRequestFields == 4);
+    for (std::string number, source, target, options; answered && requests.Next(number) &&
+                                                      requests.Next(source) && requests.Next(target) &&
+                                                      requests.Next(options);) {
         const std::int64_t job = engine_protocol::ParseNumber(number);
         if (job <= 0) {
             console::WriteErrorLine(
@@ -78,7 +82,7 @@ int Serve(pid_t parent) {
         // LibreOffice's threads may crash at any moment; from here on that is this job's answer.
         crash_guard::OpenAnswer(static_cast<std::uint64_t>(job),
                                 Failure(ExitCode::Internal, source, "LibreOffice crashed"));
-        answered = Answer(out, static_cast<std::uint64_t>(job), RunJob(*engine, source, target));
+        answered = Answer(out, static_cast<std::uint64_t>(job), RunJob(*engine, source, target, options));
     }
     // A clean shutdown: a profile that was never shut down costs a rebuild next time.
     engine.reset();

@@ -93,7 +93,8 @@ std::string_view Attribute(std::string_view element, std::string_view name) {
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -103,17 +104,19 @@ bool SameName(std::string_view a, std::string_view b) {
 bool HoldsDeclaredWordMain(int fd, const std::vector<ZipPart>& parts, const ZipPart& contentTypes) {
     constexpr std::size_t kIndexLimit = 1 << 20;  // a package's index is a few kilobytes
     const std::string index = PartText(fd, contentTypes, kIndexLimit);
-    for (std::size_t at = index.find("<Override"); at != std::string::npos; at = index.find("<Override", at + 1)) {
+    for (std::size_t at = index.find("<Override"); at != std::string::npos;
+         at = index.find("<Override", at + 1)) {
         const std::size_t end = index.find('>', at);
         if (end == std::string::npos) break;
         const std::string_view element = std::string_view(index).substr(at, end - at);
         const std::string_view type = Attribute(element, "ContentType");
         const bool wordMain = type.ends_with(".main+xml") && (type.find(".wordprocessingml.") != type.npos ||
-                                                             type.find("/vnd.ms-word.") != type.npos);
+                                                              type.find("/vnd.ms-word.") != type.npos);
         std::string_view name = Attribute(element, "PartName");
         if (!wordMain || !name.starts_with('/')) continue;
         name.remove_prefix(1);
-        if (std::any_of(parts.begin(), parts.end(), [&](const ZipPart& part) { return SameName(part.name, name); }))
+        if (std::any_of(parts.begin(), parts.end(),
+                        [&](const ZipPart& part) { return SameName(part.name, name); }))
             return true;
     }
     return false;

@@ -108,11 +108,12 @@ std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts) {
         const std::uint64_t budget =
             std::min(partBound, kTotalInflationLimit - std::min(total, kTotalInflationLimit));
         TableDepth tables;
-        const std::uint64_t inflated = StreamPart(fd, part, budget, [&](const unsigned char* bytes, std::size_t n) {
-            if (!xmlPart) return true;
-            tables.Feed(bytes, n);
-            return tables.deepest() <= kTableDepthLimit;
-        });
+        const std::uint64_t inflated =
+            StreamPart(fd, part, budget, [&](const unsigned char* bytes, std::size_t n) {
+                if (!xmlPart) return true;
+                tables.Feed(bytes, n);
+                return tables.deepest() <= kTableDepthLimit;
+            });
         if (tables.deepest() > kTableDepthLimit)
             return Shown(part.name) + " nests tables more than " + std::to_string(kTableDepthLimit) + " deep";
         if (inflated > budget) {

@@ -106,13 +106,13 @@ ConversionResult ConvertFile(std::string_view sourcePath, std::string_view targe
         return engine.Convert(sourcePath, targetPath, settings.timeBound, stop);
     if (versionCode == 4) {
         if (!ConvertWithWord(sourcePath, targetPath, messages))
-            return {false, "Word could not convert the file", false, FailureKind::Outside};
+            return {.reason = "Word could not convert the file", .kind = FailureKind::Outside};
         if (!WaitForTarget(targetPath, Clock::now() + settings.timeBound, stop))
-            return {false, "Word wrote no target", false, FailureKind::Outside};
-        return {true, {}};
+            return {.reason = "Word wrote no target", .kind = FailureKind::Outside};
+        return {.produced = true};
     }
-    return {false, "no converter for Word version code " + std::to_string(versionCode), false,
-            FailureKind::Outside};
+    return {.reason = "no converter for Word version code " + std::to_string(versionCode),
+            .kind = FailureKind::Outside};
 }
 
 }  // namespace larkspan

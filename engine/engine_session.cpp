@@ -56,7 +56,7 @@ bool WriteRequest(int fd, const std::string& data) {
 struct Answer {
     std::int64_t job = -1;
     std::int64_t status = -1;
-    std::string subject, detail;
+    std::string subject, detail, check;
 };
 
 // What an answer's status says about running again.
@@ -112,7 +112,7 @@ struct EngineSession::Engine {
 
     // The next answer, all its fields, if it is all there.
     bool TakeAnswer(Answer& answer) {
-        static_assert(protocol::kAnswerFields == 4);
+        static_assert(protocol::kAnswerFields == 5);
         std::string fields[protocol::kAnswerFields];
         std::size_t start = 0;
         for (std::string& field : fields) {
@@ -123,7 +123,7 @@ struct EngineSession::Engine {
         }
         received.erase(0, start);
         answer = {protocol::ParseNumber(fields[0]), protocol::ParseNumber(fields[1]), std::move(fields[2]),
-                  std::move(fields[3])};
+                  std::move(fields[3]), std::move(fields[4])};
         return true;
     }
 
@@ -231,7 +231,7 @@ std::string EngineSession::Launch(std::stop_token stop) {
 }
 
 bool EngineSession::Start(std::stop_token stop, ConversionResult& failure) {
-    failure = {false, Launch(stop), false, FailureKind::Outside};
+    failure = {.reason = Launch(stop), .kind = FailureKind::Outside};
     if (failure.reason.empty()) {
         starts_->Started();
         return true;
@@ -288,13 +288,15 @@ void EngineSession::DropIfUnfit(std::string_view target) {
 }
 
 ConversionResult EngineSession::Convert(std::string_view source, std::string_view target,
-                                        std::chrono::milliseconds bound, std::stop_token stop) {
+                                        std::chrono::milliseconds bound, std::stop_token stop,
+                                        std::string_view options) {
     lastStop_ = stop;
     ConversionResult result;
     DropIfUnfit(target);
     for (int attempt = 0;; ++attempt) {
         if (!engine_ && !Start(stop, result)) return result;
-        if (WriteRequest(engine_->child.inputFd(), protocol::RequestFrame(engine_->jobs + 1, source, target)))
+        if (WriteRequest(engine_->child.inputFd(),
+                         protocol::RequestFrame(engine_->jobs + 1, source, target, options)))
             break;
         // It ended before it took the job; one fresh engine is tried.
         Kill(target);
@@ -352,7 +354,9 @@ ConversionResult EngineSession::Convert(std::string_view source, std::string_vie
         memory.resident > limits_.memoryLimit)
         Retire(stop);
 
+    result.check = std::move(answer.check);
     if (answer.status == 0) {
+        result.losses = std::move(answer.detail);
         result.produced = FileExists(target);
         if (!result.produced) {
             result.reason = "the converter wrote no target";

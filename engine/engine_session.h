@@ -21,18 +21,21 @@ namespace larkspan {
 enum class FailureKind {
     None,
     Refused,   // the document itself is refused: not a document, or password protected
-    Document,  // it failed on its own content (damaged, too large, it crashed the engine): again, it fails again
-    Outside,   // the machine, not the document (no engine, disk full, a folder gone, a time-out): running again
-               // may cure it
+    Document,  // it failed on its own content (damaged, too large, it crashed the engine): again, it fails
+               // again
+    Outside,   // the machine, not the document (no engine, disk full, a folder gone, a time-out): running
+              // again may cure it
 };
 
 struct ConversionResult {
     bool produced = false;
-    std::string reason;  // why not, for the user; empty on success
+    std::string reason{};  // why not, for the user; empty on success
     // No file can be converted: the engine is missing or does not start. The batch ends with one line.
     bool engineMissing = false;
     FailureKind kind = FailureKind::None;
     bool stopped = false;  // cut short by Stop: not done, rather than failed
+    std::string losses{};  // converted, but the check found these missing ("2 of 5 comments lost; ...")
+    std::string check{};   // what the check found, as JSON (platform/engine_protocol.h); empty: not checked
 };
 
 struct EngineLimits {
@@ -89,9 +92,10 @@ public:
     EngineSession& operator=(const EngineSession&) = delete;
 
     // Converts source into target, starting an engine when none runs. The job is held to bound; stop ends
-    // the engine at once.
+    // the engine at once. options go to the engine with the job ("verify", "strict").
     ConversionResult Convert(std::string_view source, std::string_view target,
-                             std::chrono::milliseconds bound, std::stop_token stop);
+                             std::chrono::milliseconds bound, std::stop_token stop,
+                             std::string_view options = {});
 
     // The engine now running (0 when none), and how many have been started: for tests and benchmarks.
     pid_t EnginePid() const;

@@ -21,26 +21,41 @@ std::string_view ReasonText(int status) {
             return "save failed";
         case ExitCode::EngineMissing:
             return "engine missing";
+        case ExitCode::ContentLost:
+            return "content lost";
     }
     return "internal error";
 }
 
-std::string RequestFrame(std::uint64_t job, std::string_view source, std::string_view target) {
+std::string RequestFrame(std::uint64_t job, std::string_view source, std::string_view target,
+                         std::string_view options) {
     std::string frame = std::to_string(job);
     frame.push_back('\0');
     frame.append(source).push_back('\0');
     frame.append(target).push_back('\0');
+    frame.append(options).push_back('\0');
     return frame;
 }
 
-std::string AnswerFrame(std::uint64_t job, ExitCode status, std::string_view subject,
-                        std::string_view detail) {
+std::string AnswerFrame(std::uint64_t job, ExitCode status, std::string_view subject, std::string_view detail,
+                        std::string_view check) {
     std::string frame = std::to_string(job);
     frame.push_back('\0');
     frame.append(std::to_string(static_cast<int>(status))).push_back('\0');
     frame.append(subject).push_back('\0');
     frame.append(detail).push_back('\0');
+    frame.append(check).push_back('\0');
     return frame;
+}
+
+bool HasOption(std::string_view options, std::string_view word) {
+    while (!options.empty()) {
+        const std::size_t comma = options.find(',');
+        if (options.substr(0, comma) == word) return true;
+        if (comma == std::string_view::npos) break;
+        options.remove_prefix(comma + 1);
+    }
+    return false;
 }
 
 std::int64_t ParseNumber(std::string_view field) {

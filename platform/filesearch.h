@@ -12,8 +12,8 @@
 namespace larkspan::filesearch {
 
 struct FoundEntry {
-    std::string name;      // as on disk
-    std::string fullPath;  // the absolute folder of the pattern joined with the name
+    std::string name;       // as on disk
+    std::string fullPath;   // the absolute folder of the pattern joined with the name
     bool isFolder = false;  // a folder, or a link to one
     bool isLink = false;    // a symbolic link, whatever it points to
     std::uint64_t size = 0;

@@ -29,7 +29,7 @@ using ::testing::UnorderedElementsAreArray;
 struct Response {
     long long job = -1;
     int code = -1;
-    std::string subject, detail;
+    std::string subject, detail, check;
 
     // The line the single-file form prints for the same outcome.
     std::string Line() const {
@@ -57,13 +57,14 @@ public:
 
     // The start frame, or the answer to the next request; nothing when the output ends first.
     std::optional<Response> Next() {
-        static_assert(engine_protocol::kAnswerFields == 4);
+        static_assert(engine_protocol::kAnswerFields == 5);
         const std::optional<std::string> job = ReadUntil('\0');
         const std::optional<std::string> code = job ? ReadUntil('\0') : std::nullopt;
         const std::optional<std::string> subject = code ? ReadUntil('\0') : std::nullopt;
         const std::optional<std::string> detail = subject ? ReadUntil('\0') : std::nullopt;
-        if (!detail) return std::nullopt;
-        return Response{std::stoll(*job), std::stoi(*code), *subject, *detail};
+        const std::optional<std::string> check = detail ? ReadUntil('\0') : std::nullopt;
+        if (!check) return std::nullopt;
+        return Response{std::stoll(*job), std::stoi(*code), *subject, *detail, *check};
     }
 
 private:
@@ -166,7 +167,7 @@ TEST(Serve, ConvertsManyFilesInOrderOnOneEngine) {
     }
     // Input that ends inside a request ends the engine as cleanly, that request unanswered.
     again.Write("99" + std::string(1, '\0') + (folder / "report.doc").string() + '\0' +
-                (folder / "half").string());
+                (folder / "x").string() + '\0' + (folder / "half").string());
     const Finished ended = again.Wait();
     EXPECT_EQ(ended.exitCode, 0);
     EXPECT_EQ(ended.out, "");
@@ -207,7 +208,7 @@ TEST(Serve, EndsWhenItsParentIsKilled) {
     ASSERT_TRUE(pid);
     const pid_t engine = std::stoi(*pid);
     // The start frame: LibreOffice is up.
-    for (const char* field : {"0", "0", "", ""}) ASSERT_EQ(shell.ReadUntil('\0'), field);
+    for (const char* field : {"0", "0", "", "", ""}) ASSERT_EQ(shell.ReadUntil('\0'), field);
 
     ::kill(shell.pid(), SIGKILL);
 

@@ -213,7 +213,7 @@ TEST_F(CommandLineConversion, AnotherDocumentOfTheRunIsNeverOverwritten) {
 
 TEST_F(CommandLineConversion, AMissingEngineIsSaidOnce) {
     std::ofstream(work.path() / "app" / kExternalConverterName)
-        << "#!/bin/bash\nprintf '%s\\0' 0 7 /opt/lo 'no LibreOffice there'; exit 7\n";
+        << "#!/bin/bash\nprintf '%s\\0' 0 7 /opt/lo 'no LibreOffice there' ''; exit 7\n";
     for (const char* name : {"a.doc", "b.doc", "c.doc"}) work.WriteFile(std::string("in/") + name);
     // Not the documents' fault: running again, with LibreOffice in place, would convert them.
     EXPECT_EQ(Run(in.string() + "/*.doc", "docx", out.string()), 3);

@@ -29,7 +29,7 @@ constexpr const char* kTroubleMaker =
     "  *crash*) kill -9 $$;;\n"
     "  *refuse*) echo 'random bytes' >&2; exit 4;;\n"
     "  *silent*) exit 0;;\n"
-    "  *stale*) printf '%s\\0' $((job - 1)) 0 '' '' >&9; cp \"$2\" \"$3\";;\n"
+    "  *stale*) printf '%s\\0' $((job - 1)) 0 '' '' '' >&9; cp \"$2\" \"$3\";;\n"
     "esac\n"
     "cp \"$2\" \"$3\"";
 
@@ -174,9 +174,10 @@ TEST_F(EngineSessionTest, StopEndsTheEngineAtOnce) {
 // An engine that answers one job and then neither reads nor ends.
 constexpr const char* kDeafEngine =
     "#!/bin/bash\n"
-    "printf '%s\\0' 0 0 '' ''\n"
-    "IFS= read -r -d '' job; IFS= read -r -d '' source; IFS= read -r -d '' target\n"
-    "cp \"$source\" \"$target\"; printf '%s\\0' \"$job\" 0 '' ''\n"
+    "printf '%s\\0' 0 0 '' '' ''\n"
+    "IFS= read -r -d '' job; IFS= read -r -d '' source; IFS= read -r -d '' target; IFS= read -r -d '' "
+    "options\n"
+    "cp \"$source\" \"$target\"; printf '%s\\0' \"$job\" 0 '' '' ''\n"
     "exec sleep 300\n";
 
 TEST_F(EngineSessionTest, RetiringAnEngineThatDoesNotEndHonoursStop) {
@@ -195,7 +196,7 @@ TEST_F(EngineSessionTest, RetiringAnEngineThatDoesNotEndHonoursStop) {
 constexpr const char* kMemoryHungryEngine = R"(#!/usr/bin/env python3
 import sys, time
 out = sys.stdout.buffer
-out.write(b"0\0" b"0\0\0\0"); out.flush()
+out.write(b"0\0" b"0\0\0\0\0"); out.flush()
 kept = []
 while sys.stdin.buffer.read(1):
     kept.append(bytearray(256 << 20))
@@ -238,8 +239,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MissingCase{"NoConverter", "", "", "cannot start the converter"},
         MissingCase{"NotPutInPlace", "", "cannot put the converter into /opt/word: read-only", "read-only"},
-        MissingCase{"NoLibreOffice", "#!/bin/bash\nprintf '%s\\0' 0 7 /opt/lo 'no LibreOffice there'; exit 7",
-                    "", "engine missing: /opt/lo (no LibreOffice there)"},
+        MissingCase{"NoLibreOffice",
+                    "#!/bin/bash\nprintf '%s\\0' 0 7 /opt/lo 'no LibreOffice there' ''; exit 7", "",
+                    "engine missing: /opt/lo (no LibreOffice there)"},
         MissingCase{"EndsAtOnce", "#!/bin/bash\necho 'Zuv0: internal error: out of luck' >&2; exit 1", "",
                     "internal error: out of luck"}),
     [](const auto& info) { return std::string(info.param.name); });

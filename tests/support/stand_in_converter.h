@@ -17,30 +17,38 @@
 namespace larkspan::test {
 
 // Writes an executable script named as the converter into folder. body sees "-f" "$2" "$3", may end with
-// exit N, and reports failures on standard error, as the converter does. Serving, a body that means to
-// misbehave finds the engine's answer pipe on descriptor 9 and the job's number in $job. setup runs first,
-// in the script's own process: a trap set there holds for the engine itself, not only for one job.
+// exit N, and reports failures on standard error, as the converter does. Serving, a body finds the job's
+// options in $options; one that means to report losses writes them into the file $losses (the answer's
+// DETAIL then carries them, with a CHECK naming them), and one that means to misbehave finds the engine's
+// answer pipe on descriptor 9 and the job's number in $job. setup runs first, in the script's own process:
+// a trap set there holds for the engine itself, not only for one job.
 inline void WriteStandIn(const std::filesystem::path& folder, const std::string& body,
                          const std::string& setup = {}) {
-    static_assert(engine_protocol::kRequestFields == 3 && engine_protocol::kAnswerFields == 4,
-                  "the stand-in reads JOB, SOURCE, TARGET and answers JOB, STATUS, SUBJECT, DETAIL");
+    static_assert(engine_protocol::kRequestFields == 4 && engine_protocol::kAnswerFields == 5,
+                  "the stand-in reads JOB, SOURCE, TARGET, OPTIONS and answers JOB, STATUS, SUBJECT, DETAIL, "
+                  "CHECK");
     std::filesystem::create_directories(folder);
     std::filesystem::path script = folder / kExternalConverterName;
-    std::ofstream(script) << "#!/bin/bash\n"
-                          << setup << "\n"
-                          << "convert() {\n"
-                          << body << "\n}\n"
-                          << "if [ \"$1\" = --serve ]; then\n"
-                          << "  exec 9>&1; printf '%s\\0' 0 0 '' ''; nl=$'\\n'\n"
-                          << "  while IFS= read -r -d '' job && IFS= read -r -d '' source &&\n"
-                          << "        IFS= read -r -d '' target; do\n"
-                          << "    errors=$( (convert -f \"$source\" \"$target\") 2>&1 >/dev/null ); code=$?\n"
-                          << "    if [ $code = 0 ]; then printf '%s\\0' \"$job\" 0 '' ''; else\n"
-                          << "      printf '%s\\0' \"$job\" \"$code\" \"$source\" \"${errors##*$nl}\"; fi\n"
-                          << "  done\n"
-                          << "  exit 0\n"
-                          << "fi\n"
-                          << "convert \"$@\"\n";
+    std::ofstream(script)
+        << "#!/bin/bash\n"
+        << setup << "\n"
+        << "convert() {\n"
+        << body << "\n}\n"
+        << "if [ \"$1\" = --serve ]; then\n"
+        << "  exec 9>&1; printf '%s\\0' 0 0 '' '' ''; nl=$'\\n'; losses=$(mktemp)\n"
+        << "  trap 'rm -f \"$losses\"' EXIT\n"
+        << "  while IFS= read -r -d '' job && IFS= read -r -d '' source &&\n"
+        << "        IFS= read -r -d '' target && IFS= read -r -d '' options; do\n"
+        << "    : > \"$losses\"\n"
+        << "    errors=$( (convert -f \"$source\" \"$target\") 2>&1 >/dev/null ); code=$?\n"
+        << "    lost=$(cat \"$losses\"); check=''\n"
+        << "    [ -n \"$lost\" ] && check=\"{\\\"losses\\\":[\\\"$lost\\\"]}\"\n"
+        << "    if [ $code = 0 ]; then printf '%s\\0' \"$job\" 0 '' \"$lost\" \"$check\"; else\n"
+        << "      printf '%s\\0' \"$job\" \"$code\" \"$source\" \"${errors##*$nl}\" \"$check\"; fi\n"
+        << "  done\n"
+        << "  exit 0\n"
+        << "fi\n"
+        << "convert \"$@\"\n";
     ::chmod(script.c_str(), 0755);
 }
 
