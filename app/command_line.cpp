@@ -76,6 +76,8 @@ private:
                      : name == "update"     ? &result_.update
                      : name == "keep-times" ? &result_.keepTimes
                      : name == "null"       ? &result_.nullSeparated
+                     : name == "strict"     ? &result_.strict
+                     : name == "no-verify"  ? &result_.noVerify
                      : name == "help"       ? &result_.help
                      : name == "version"    ? &result_.version
                                             : nullptr;
@@ -156,6 +158,7 @@ private:
         if (!result_.relativeTo.empty() && result_.filesFrom.empty())
             Fail("--relative-to goes with --files-from");
         if (result_.nullSeparated && result_.filesFrom.empty()) Fail("--null goes with --files-from");
+        if (result_.strict && result_.noVerify) Fail("--strict needs the check that --no-verify turns off");
         if (result_.shard && !result_.shardIndexEnv.empty())
             Fail("give --shard or --shard-index-env with --shard-count, not both");
         if (result_.shardIndexEnv.empty() != (result_.shardCount == 0))

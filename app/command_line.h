@@ -33,6 +33,8 @@ struct CommandLineArguments {
     bool update = false;
     bool keepTimes = false;
     bool nullSeparated = false;
+    bool strict = false;    // a file whose conversion lost something fails, and leaves no target
+    bool noVerify = false;  // converted files are not checked against their sources
     std::string filesFrom;   // "-" for standard input; empty when not given
     std::string relativeTo;  // with filesFrom: the root whose tree the output mirrors
     std::string report;      // the JSON Lines report's file; empty for none

@@ -70,6 +70,8 @@ public:
             std::cerr << "larkspan: no file can be converted: " << result.reason << '\n';
         else if (!result.ok())
             std::cerr << source_ << ": " << result.reason << '\n';
+        else if (!result.losses.empty())
+            std::cerr << "larkspan: " << source_ << ": converted, but " << result.losses << '\n';
         if (terminal_ && index + 1 < total_) {
             const std::size_t slash = source_.rfind('/');
             std::cerr << "\r" << index + 1 << " of " << total_
@@ -97,7 +99,8 @@ public:
         const auto add = [&](std::size_t count, const char* what) {
             if (count) line += (line.empty() ? "" : ", ") + std::to_string(count) + " " + what;
         };
-        add(converted_, "converted");
+        add(converted_, withLosses_ ? ("converted (" + std::to_string(withLosses_) + " with losses)").c_str()
+                                    : "converted");
         add(failed_ + refused_, "failed");
         add(copied_, "copied");
         add(skipped_, "skipped");
@@ -115,6 +118,7 @@ private:
         switch (result.outcome) {
             case FileOutcome::Converted:
                 ++converted_;
+                withLosses_ += !result.losses.empty();
                 return;
             case FileOutcome::Copied:
             case FileOutcome::AlreadyInPlace:
@@ -139,7 +143,7 @@ private:
     bool terminal_;
     bool shown_ = false;
     std::string source_;
-    std::size_t done_ = 0, converted_ = 0, copied_ = 0, skipped_ = 0, failed_ = 0, refused_ = 0;
+    std::size_t done_ = 0, converted_ = 0, withLosses_ = 0, copied_ = 0, skipped_ = 0, failed_ = 0, refused_ = 0;
     bool outside_ = false;
 };
 
@@ -250,6 +254,8 @@ int RunCommandLineConversion(MainWindow& window, const CommandLineArguments& arg
 
     ConverterSettings settings;
     settings.applicationFolder = window.ApplicationFolder;
+    settings.verify = !arguments.noVerify;
+    settings.strict = arguments.strict;
     std::string warning;
     settings.engineLimits = EngineLimits::FromEnvironment(warning);
     if (!warning.empty()) std::cerr << "larkspan: " << warning << '\n';
@@ -290,8 +296,9 @@ int RunCommandLineConversion(MainWindow& window, const CommandLineArguments& arg
             std::error_code ec;
             return path.empty() ? path : fs::absolute(path, ec).lexically_normal().string();
         };
+        totals.withLosses += result.ok() && !result.losses.empty();
         report->File({absolute(job.m_arrSources[index]), absolute(result.target), outcome, result.reason,
-                      result.took.count()});
+                      result.took.count(), result.losses, result.check});
     };
 
     std::stop_source stop;

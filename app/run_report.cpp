@@ -64,6 +64,27 @@ std::string PathField(const std::string& name, const std::string& text) {
     return field;
 }
 
+// The losses as a JSON list of their texts.
+std::string Losses(const std::string& losses) {
+    std::string list = "[";
+    for (std::size_t start = 0; start < losses.size();) {
+        std::size_t end = losses.find("; ", start);
+        if (end == std::string::npos) end = losses.size();
+        list += (list.size() > 1 ? "," : "") + JsonString(losses.substr(start, end - start));
+        start = end + 2;
+    }
+    return list + "]";
+}
+
+// The converter's check as it gave it: one JSON object on one line, or null; nothing else is taken into the
+// report.
+std::string CheckObject(const std::string& check) {
+    if (check.size() < 2 || check.front() != '{' || check.back() != '}' ||
+        check.find_first_of("\n\r") != std::string::npos)
+        return "null";
+    return check;
+}
+
 std::string SizeOf(const std::string& path) {
     struct stat info {};
     if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return "null";
@@ -159,14 +180,16 @@ void RunReport::File(const ReportedFile& file) {
          ",\"outcome\":" + JsonString(file.outcome) + ",\"reason\":" + JsonString(file.reason) +
          ",\"source_size\":" + SizeOf(file.source) + ",\"target_size\":" +
          (written ? SizeOf(file.target) : "null") + ",\"ms\":" + std::to_string(file.milliseconds) +
-         ",\"shard\":" + (shard_.empty() ? "null" : JsonString(shard_)) + "}");
+         ",\"shard\":" + (shard_.empty() ? "null" : JsonString(shard_)) + ",\"losses\":" + Losses(file.losses) +
+         ",\"check\":" + CheckObject(file.check) + "}");
 }
 
 void RunReport::End(const ReportTotals& totals) {
     Line("{\"type\":\"totals\",\"files\":" + std::to_string(totals.files) + ",\"converted\":" +
          std::to_string(totals.converted) + ",\"copied\":" + std::to_string(totals.copied) +
          ",\"skipped\":" + std::to_string(totals.skipped) + ",\"failed\":" + std::to_string(totals.failed) +
-         ",\"refused\":" + std::to_string(totals.refused) + ",\"ms\":" + std::to_string(totals.milliseconds) +
+         ",\"refused\":" + std::to_string(totals.refused) + ",\"with_losses\":" + std::to_string(totals.withLosses) +
+         ",\"ms\":" + std::to_string(totals.milliseconds) +
          ",\"unfinished\":" + std::to_string(totals.unfinished) +
          ",\"stopped\":" + (totals.stopped ? "true" : "false") +
          ",\"shard\":" + (shard_.empty() ? "null" : JsonString(shard_)) + "}");

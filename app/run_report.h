@@ -18,11 +18,14 @@ struct ReportedFile {
     std::string outcome;  // "converted", "copied", "skipped", "failed" or "refused"
     std::string reason;   // empty unless it failed or was refused
     std::int64_t milliseconds = 0;
+    std::string losses = {};  // what the check found missing, "; " between them
+    std::string check = {};   // the check's own JSON object; empty when it did not run
 };
 
 struct ReportTotals {
     std::uint64_t files = 0, converted = 0, copied = 0, skipped = 0, failed = 0,
-                  refused = 0;  // lines of files
+                  refused = 0;     // lines of files
+    std::uint64_t withLosses = 0;  // converted, but the check found something missing
     std::int64_t milliseconds = 0;
     bool stopped = false;          // ended by a signal before every file was done
     std::uint64_t unfinished = 0;  // sources with no line: the run was stopped, or no engine could start

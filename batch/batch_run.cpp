@@ -28,6 +28,7 @@ BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, Mes
             return summary;
         }
         if (!result->ok()) ++summary.errors;
+        if (result->ok() && !result->losses.empty()) ++summary.withLosses;
         events.FileFinished(index, *result);
         if (result->engineMissing) {
             // Every file after this one would fail the same way: said once, counted as errors.

@@ -39,6 +39,8 @@ struct FileResult {
     FailureKind kind = FailureKind::None;  // for a failure: the document's fault, or the machine's
     std::chrono::milliseconds took{0};     // from the file's start to its result (the command line's run)
     bool stopped = false;                  // cut short by Stop: not done, rather than failed
+    std::string losses{};                  // converted, but the check found these missing
+    std::string check{};                   // what the check found, as JSON; empty when it did not run
 
     bool ok() const {
         return outcome == FileOutcome::Converted || outcome == FileOutcome::Copied ||
@@ -68,7 +70,8 @@ enum class BatchEnd {
 
 struct BatchSummary {
     int total = 0;
-    int errors = 0;  // files that produced no target
+    int errors = 0;       // files that produced no target
+    int withLosses = 0;   // converted, but the check found something missing
     BatchEnd end = BatchEnd::Completed;
 };
 

@@ -19,8 +19,8 @@ public:
     virtual void AppendLog(std::string_view text) = 0;
     // The progress bar, 0 to 100.
     virtual void SetProgress(int position) = 0;
-    // The run ended by itself (every file attempted, or Cancel at a question). errors counts the files
-    // that failed, so that the window can keep them in view.
+    // The run ended by itself (every file attempted, or Cancel at a question). errors counts the files to
+    // keep in view: those that failed, and those converted with losses.
     virtual void ConversionDone(int errors) = 0;
 };
 

@@ -27,6 +27,8 @@ public:
         progress_.AppendLog("  Renamed: " + target + "\n");
     }
     void FileFinished(std::size_t index, const FileResult& result) override {
+        // Converted, but not whole: what went missing, under the file's own lines.
+        if (result.ok() && !result.losses.empty()) progress_.AppendLog("  Check: " + result.losses + "\n");
         switch (result.outcome) {
             case FileOutcome::Converted:
             case FileOutcome::Failed:
@@ -58,10 +60,14 @@ std::string ExistingFileMessage(std::string_view target) {
            "\" has already existed!\n\nPlease select the settings you want.";
 }
 
-std::string TotalsLine(int total, int errors) {
-    char line[128];
-    std::snprintf(line, sizeof line, "\nTotal files: %d; Converted: %d; Error: %d.", total, total - errors,
-                  errors);
+std::string TotalsLine(int total, int errors, int withLosses) {
+    char line[160];
+    if (withLosses == 0)
+        std::snprintf(line, sizeof line, "\nTotal files: %d; Converted: %d; Error: %d.", total, total - errors,
+                      errors);
+    else
+        std::snprintf(line, sizeof line, "\nTotal files: %d; Converted: %d; With losses: %d; Error: %d.", total,
+                      total - errors, withLosses, errors);
     return line;
 }
 
@@ -78,9 +84,10 @@ BatchSummary RunConversionWorker(ConversionJob& job, const ConverterSettings& se
     WorkerLog log(static_cast<int>(job.m_arrSources.size()), progress, question);
     summary = RunBatch(job, settings, messages, log, stop);
     if (summary.end == BatchEnd::Completed || summary.end == BatchEnd::NoEngine)
-        progress.AppendLog(TotalsLine(summary.total, summary.errors));
+        progress.AppendLog(TotalsLine(summary.total, summary.errors, summary.withLosses));
     automation::UninitializeThread();
-    if (summary.end != BatchEnd::Stopped) progress.ConversionDone(summary.errors);
+    // Files with losses are kept in view as failures are.
+    if (summary.end != BatchEnd::Stopped) progress.ConversionDone(summary.errors + summary.withLosses);
     return summary;
 }
 

@@ -22,8 +22,8 @@ BatchSummary RunConversionWorker(ConversionJob& job, const ConverterSettings& se
 // "The file "TARGET" has already existed!" and, after an empty line, "Please select the settings you want."
 std::string ExistingFileMessage(std::string_view target);
 
-// The log's closing line, after an empty line.
-std::string TotalsLine(int total, int errors);
+// The log's closing line, after an empty line; it names the files converted with losses when there are any.
+std::string TotalsLine(int total, int errors, int withLosses = 0);
 
 inline constexpr const char* kSaveFileError = "Save file error!";
 

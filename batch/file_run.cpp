@@ -125,6 +125,8 @@ std::optional<FileResult> FileRun::Run(std::size_t index, BatchEnd& end) {
             ConvertFile(source, result.target, job_.m_nWordVersionCode, settings_, engine_, messages_, stop_);
         result.engineMissing = converted.engineMissing;
         result.stopped = converted.stopped;
+        result.losses = converted.losses;
+        result.check = converted.check;
         if (!converted.produced) return Failure(result, converted.reason, converted.kind);
         result.outcome = FileOutcome::Converted;
     }

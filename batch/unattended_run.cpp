@@ -203,6 +203,7 @@ BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings
         lock.unlock();
         events.FileStarted(index, job.m_arrSources[index]);
         if (!result.ok()) ++summary.errors;
+        if (result.ok() && !result.losses.empty()) ++summary.withLosses;
         events.FileFinished(index, result);
         if (result.engineMissing) {
             summary.end = BatchEnd::NoEngine;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/word_automation_converter.h"
+#include "platform/engine_protocol.h"
 #include "platform/file_writing.h"
 #include "platform/replace_file.h"
 
@@ -73,6 +74,13 @@ bool FileExists(std::string_view path) {
     return fs::status(fs::path(path), ec).type() != fs::file_type::not_found && !ec;
 }
 
+std::string EngineOptions(const ConverterSettings& settings) {
+    std::string options;
+    if (settings.verify) options = engine_protocol::kVerify;
+    if (settings.verify && settings.strict) options += "," + std::string(engine_protocol::kStrict);
+    return options;
+}
+
 bool UsesExternalConverter(int versionCode) {
     return versionCode >= 0 && versionCode <= 3;
 }
@@ -103,7 +111,7 @@ ConversionResult ConvertFile(std::string_view sourcePath, std::string_view targe
                              const ConverterSettings& settings, EngineSession& engine, MessageBox& messages,
                              std::stop_token stop) {
     if (UsesExternalConverter(versionCode))
-        return engine.Convert(sourcePath, targetPath, settings.timeBound, stop);
+        return engine.Convert(sourcePath, targetPath, settings.timeBound, stop, EngineOptions(settings));
     if (versionCode == 4) {
         if (!ConvertWithWord(sourcePath, targetPath, messages))
             return {.reason = "Word could not convert the file", .kind = FailureKind::Outside};

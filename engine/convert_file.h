@@ -24,7 +24,14 @@ struct ConverterSettings {
     std::chrono::milliseconds timeBound = kDefaultConversionBound;
     // What a batch's engines are held to.
     EngineLimits engineLimits;
+    // Check each converted file against its source before it takes its target's place; with strict, a file
+    // found to have lost something fails instead.
+    bool verify = true;
+    bool strict = false;
 };
+
+// The options a job goes to the engine with ("verify", "verify,strict" or none).
+std::string EngineOptions(const ConverterSettings& settings);
 
 // True for the Word version codes whose files go through the external converter (0 to 3).
 bool UsesExternalConverter(int versionCode);

@@ -67,6 +67,7 @@ FailureKind KindOf(std::int64_t status) {
             return FailureKind::Refused;
         case protocol::ExitCode::SourceUnreadable:
         case protocol::ExitCode::SaveFailed:
+        case protocol::ExitCode::ContentLost:
             return FailureKind::Document;
         default:
             return FailureKind::Outside;

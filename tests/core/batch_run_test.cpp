@@ -33,6 +33,7 @@ using test::ReadText;
 // whose name says so.
 constexpr const char* kStandIn =
     "case \"$2\" in *broken*) exit 4;; esac\n"
+    "case \"$2,$options\" in *lossy*verify*) echo '2 of 5 comments lost' > \"$losses\";; esac\n"
     "{ echo converted; cat \"$2\"; } > \"$3\"";
 
 class Recording final : public ConversionProgress, public ExistingFileQuestion, public MessageBox {
@@ -256,6 +257,20 @@ INSTANTIATE_TEST_SUITE_P(
                 "From: {in}/b.docx\n  To: {out}/b.doc\n\nTotal files: 2; Converted: 1; Error: 1.",
                 {50, 100},
                 {{"out/b.doc", "converted\nB"}},
+                0,
+                {1}},
+        // Converted, but the check found something missing: said under the file, counted, kept in view.
+        RunCase{"ALossIsLoggedCountedAndKeptInView",
+                {{"in/lossy.docx", "L"}, {"in/b.docx", "B"}},
+                {"lossy.docx", "b.docx"},
+                kFormatDoc,
+                false,
+                PolicyAsk,
+                {},
+                "From: {in}/lossy.docx\n  To: {out}/lossy.doc\n  Check: 2 of 5 comments lost\n"
+                "From: {in}/b.docx\n  To: {out}/b.doc\n\nTotal files: 2; Converted: 2; With losses: 1; Error: 0.",
+                {50, 100},
+                {{"out/lossy.doc", "converted\nL"}, {"out/b.doc", "converted\nB"}},
                 0,
                 {1}},
         RunCase{"OverwriteKeepsTheOldTargetWhenTheConversionFails",

@@ -102,6 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
         ArgvCase{"RelativeToAlone",
                  {"--relative-to", "/srv", "in", "docx", "out"},
                  "error: --relative-to goes with --files-from"},
+        ArgvCase{"StrictWithoutTheCheck", {"--strict", "--no-verify", "in", "docx", "out"},
+                 "error: --strict needs the check that --no-verify turns off"},
         ArgvCase{"UnknownLong", {"--frobnicate", "in", "docx", "out"}, "error: unknown option --frobnicate"},
         ArgvCase{"UnknownShort", {"-x", "in", "docx", "out"}, "error: unknown option -x"},
         ArgvCase{"MissingValue", {"in", "docx", "out", "--report"}, "error: option --report needs a value"},

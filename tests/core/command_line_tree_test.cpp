@@ -176,3 +176,52 @@ TEST_F(TreeRun, AListOfSourcesMirroredBelowItsRoot) {
 
 }  // namespace
 }  // namespace larkspan
+
+namespace larkspan {
+namespace {
+
+struct CheckCase {
+    const char* name;
+    std::vector<std::string> options;
+    int status;
+    const char* said;     // on standard error, {} for the source
+    const char* outcome;  // in the report
+    const char* losses;   // the report's losses, as jq prints them
+};
+
+class Checked : public TreeRun, public ::testing::WithParamInterface<CheckCase> {};
+
+// A conversion that lost something says so and counts as converted; with --strict it fails and leaves no
+// target; --no-verify asks for no check at all.
+TEST_P(Checked, LossesAreSaidOrFailTheFile) {
+    test::WriteStandIn(work.path() / "app",
+                       "case \"$2,$options\" in *lossy*strict*) echo '2 of 5 comments lost' >&2; exit 9;;\n"
+                       "  *lossy*verify*) echo '2 of 5 comments lost' > \"$losses\";; esac\n"
+                       "{ echo converted; cat \"$2\"; } > \"$3\"");
+    const fs::path source = work.WriteFile("in/lossy.doc", "L");
+    std::vector<std::string> arguments = GetParam().options;
+    arguments.insert(arguments.end(), {"--report", report.string(), source.string(), "docx", out.string()});
+    EXPECT_EQ(Run(arguments), GetParam().status);
+    std::string said = GetParam().said;
+    if (const std::size_t at = said.find("{}"); at != std::string::npos) said.replace(at, 2, source.string());
+    EXPECT_EQ(errors, said);
+    EXPECT_EQ(fs::exists(out / "lossy.docx"), std::string(GetParam().outcome) == "converted");
+    EXPECT_EQ(Query("select(.type==\"file\") | [.outcome, (.losses | join(\"; \"))] | @tsv"),
+              std::string(GetParam().outcome) + "\t" + GetParam().losses + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Verify, Checked,
+    ::testing::Values(
+        CheckCase{"ByDefault",
+                  {},
+                  0,
+                  "larkspan: {}: converted, but 2 of 5 comments lost\n",
+                  "converted",
+                  "2 of 5 comments lost"},
+        CheckCase{"Strict", {"--strict"}, 1, "{}: content lost (2 of 5 comments lost)\n", "failed", ""},
+        CheckCase{"NotAskedFor", {"--no-verify"}, 0, "", "converted", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace larkspan
