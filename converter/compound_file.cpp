@@ -1,6 +1,7 @@
 #include "compound_file.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace larkspan::zuv0 {
 
@@ -114,13 +115,13 @@ CompoundFile::Opened CompoundFile::Open() {
 }
 
 const CompoundEntry* CompoundFile::Child(const CompoundEntry& storage, std::string_view name) const {
-    std::vector<bool> seen(entries_.size());
+    // Only the entries visited are remembered: a reader asks for many children of small storages.
+    std::unordered_set<std::uint32_t> seen;
     std::vector<std::uint32_t> pending = {storage.child};
     while (!pending.empty()) {
         const std::uint32_t id = pending.back();
         pending.pop_back();
-        if (id >= entries_.size() || seen[id]) continue;
-        seen[id] = true;
+        if (id >= entries_.size() || !seen.insert(id).second) continue;
         const CompoundEntry& entry = entries_[id];
         if (entry.type == 0) continue;
         if (entry.name == name) return &entry;
