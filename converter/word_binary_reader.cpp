@@ -196,6 +196,35 @@ struct ParaProps {
     int Depth() const { return depth >= 0 ? depth : (inTable ? 1 : 0); }
 };
 
+// The properties that the counts depend on; a piece's own properties keep only these.
+bool Counted(std::uint16_t sprm) {
+    switch (sprm) {
+        case kSprmCFRMarkDel:
+        case kSprmCFRMarkIns:
+        case kSprmCPicLocation:
+        case kSprmCIbstRMark:
+        case kSprmCFData:
+        case kSprmCSymbol:
+        case kSprmCFOle2:
+        case kSprmCFSpec:
+        case kSprmCFObj:
+        case kSprmCIbstRMarkDel:
+        case kSprmPFInTable:
+        case kSprmPFTtp:
+        case kSprmPItap:
+        case kSprmPFInnerTtp:
+            return true;
+        default:
+            return false;
+    }
+}
+
+struct Sprm {
+    std::uint16_t code;
+    std::uint8_t length;
+    unsigned char operand[4];
+};
+
 template <typename Props>
 struct Run {
     std::uint32_t start;  // byte offsets in WordDocument
@@ -320,7 +349,9 @@ public:
 
     std::vector<Piece> pieces;
     std::vector<StorySpan> stories;
-    std::vector<Bytes> grpprls;  // of the piece table's Prc entries, for the pieces' complex Prm
+    // The counted properties of the piece table's Prc entries, for the pieces' complex Prm: a few each, so
+    // that applying them to every character of a piece costs little.
+    std::vector<std::vector<Sprm>> grpprls;
     std::vector<Run<CharProps>> charRuns;
     std::vector<Run<ParaProps>> paraRuns;
     bool properties = false;  // Word 97: character and paragraph properties are read
@@ -372,10 +403,7 @@ private:
         if (!(prm & 1)) return;  // a single property by its index: none of the ones counted here
         const std::size_t index = prm >> 1;
         if (index >= grpprls.size()) return;
-        const Bytes& grpprl = grpprls[index];
-        ForEachSprm(
-            grpprl.data(), grpprl.size(),
-            [&](std::uint16_t sprm, const unsigned char* v, std::size_t n) { props.Apply(sprm, v, n); });
+        for (const Sprm& sprm : grpprls[index]) props.Apply(sprm.code, sprm.operand, sprm.length);
     }
 
     bool Visible() const {
@@ -574,7 +602,19 @@ bool ReadPieceTable(const View& table, std::uint64_t at, std::uint64_t length, b
         if (kind == 1) {  // Prc: a grpprl the pieces may refer to
             const std::uint64_t cb = table.W(at + 1);
             if (!table.Has(at + 3, cb) || at + 3 + cb > end) return false;
-            reader.grpprls.emplace_back(table.At(at + 3), table.At(at + 3 + cb));
+            std::vector<Sprm>& kept = reader.grpprls.emplace_back();
+            ForEachSprm(table.At(at + 3), cb, [&](std::uint16_t code, const unsigned char* v, std::size_t n) {
+                if (!Counted(code)) return;
+                Sprm sprm{code, static_cast<std::uint8_t>(std::min<std::size_t>(n, 4)), {}};
+                std::copy(v, v + sprm.length, sprm.operand);
+                // The last of a property wins, so one of each is enough.
+                auto same =
+                    std::find_if(kept.begin(), kept.end(), [&](const Sprm& k) { return k.code == code; });
+                if (same != kept.end())
+                    *same = sprm;
+                else
+                    kept.push_back(sprm);
+            });
             at += 3 + cb;
         } else if (kind == 2) {  // Pcdt: the PlcPcd
             const std::uint64_t lcb = table.L(at + 1);
