@@ -845,6 +845,9 @@ bool ReadWord97(CompoundFile& file, const Bytes& bytes, Fingerprint& fp, std::st
 
     Bytes dataBytes;
     bool dataRead = false;
+    // Each paragraph's own stretch of Data: all of them together are no longer than the stream, and runs
+    // that claim more would make the walk as long as the claims.
+    std::uint64_t hugeBudget = 0;
     const FcLcb btePapx = pair(kPlcfBtePapx);
     reader.paraRuns = ReadPages<ParaProps>(
         table, btePapx.fc, btePapx.lcb, document,
@@ -863,15 +866,17 @@ bool ReadWord97(CompoundFile& file, const Bytes& bytes, Fingerprint& fp, std::st
                         dataRead = true;
                         const CompoundEntry* data = file.Child(file.Root(), "data");
                         if (!data || !file.Read(*data, dataBytes)) dataBytes.clear();
+                        hugeBudget = dataBytes.size();
                     }
                     const View dataView(dataBytes);
                     const std::uint64_t where = U32(v);
                     const std::uint64_t cb = dataView.W(where);
-                    if (dataView.Has(where + 2, cb))
-                        ForEachSprm(dataView.At(where + 2), cb,
-                                    [&](std::uint16_t s, const unsigned char* o, std::size_t m) {
-                                        if (s != kSprmPHugePapx) props.Apply(s, o, m);
-                                    });
+                    if (!dataView.Has(where + 2, cb) || cb > hugeBudget) return;
+                    hugeBudget -= cb;
+                    ForEachSprm(dataView.At(where + 2), cb,
+                                [&](std::uint16_t s, const unsigned char* o, std::size_t m) {
+                                    if (s != kSprmPHugePapx) props.Apply(s, o, m);
+                                });
                     return;
                 }
                 props.Apply(sprm, v, n);
