@@ -6,6 +6,15 @@
 // the reference tables of notes and comments, the drawing and the object pool.
 // Word 6/95 (a FIB of the older shape) and Word 2 (no compound file; the file starts with DB A5) are read
 // for the words of their stories, their paragraph marks and fields only; `incomplete` says so.
+//
+// Paragraphs are the main story's: paragraph marks, the cell marks that end a paragraph in a cell (the
+// row-end mark, which carries the TTP property, does not) and section breaks. Tables, pictures, objects,
+// equations, fields and tracked changes are counted in every story. Pictures are the picture characters
+// (0x01) that are no OLE object and hold no form field data, and the floating shapes of the main and header
+// drawings that show a picture (OfficeArt's pib property), a group's pictures each. An object's field (EMBED)
+// counts as the object, not as a field. A tracked change is a run of consecutive characters marked inserted
+// (or deleted) by one author; deleted text stays among the words. Text is 8-bit (code page 1252) or UTF-16
+// as its piece says; other code pages of Word 6/95 and Word 2 are read as 1252.
 
 #include <cstdint>
 #include <string>
