@@ -20,9 +20,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(os.path.dirname(HERE), "fingerprint")
 
 COUNTS = {
-    # 6 paragraphs in the body, 4 cells in the first table and 6 in the second
-    "paragraphs": 16,
-    "tables": 2,
+    # 6 paragraphs in the body; in the first table 4 cells, the last holding a nested table of 2 cells and
+    # the empty paragraph that closes the cell after it; 6 cells in the second table
+    "paragraphs": 19,
+    "tables": 3,  # one of them nested
     "pictures": 2,  # one in the line, one floating beside it
     "objects": 1,  # the equation
     "equations": 1,
@@ -60,8 +61,10 @@ def note(kind, number, text):
 
 
 def table(name, rows):
+    """A table of rows of cells; a cell is its text, or a nested table's XML."""
     cells = "".join("<table:table-row>" + "".join(
-        f'<table:table-cell office:value-type="string"><text:p>{cell}</text:p></table:table-cell>'
+        f'<table:table-cell office:value-type="string">'
+        f'{cell if cell.startswith("<") else "<text:p>" + cell + "</text:p>"}</table:table-cell>'
         for cell in row) + "</table:table-row>" for row in rows)
     return (f'<table:table table:name="{name}"><table:table-column table:number-columns-repeated='
             f'"{len(rows[0])}"/>{cells}</table:table>')
@@ -81,7 +84,8 @@ svg:width="0.5cm" svg:height="0.5cm" draw:z-index="0"><draw:image><office:binary
 and a remark{comment("Ann Author", "First comment words")} here.</text:p>
 <text:p>Bravo paragraph keeps <text:change-start text:change-id="ins1"/>inserted clause\
 <text:change-end text:change-id="ins1"/> and loses <text:change text:change-id="del1"/><text:s/>old words.</text:p>
-{table("First", [["Charlie one", "Delta two"], ["Echo three", "Foxtrot four"]])}
+{table("First", [["Charlie one", "Delta two"],
+                  ["Echo three", "<text:p>Foxtrot four</text:p>" + table("Nested", [["Xray", "Yankee"]])]])}
 <text:p>Golf between tables{note("footnote", 2, "Second footnote words")}\
 {comment("Bob Builder", "Second comment words")} sits here<draw:frame draw:name="Floating" \
 text:anchor-type="paragraph" svg:x="12cm" svg:y="0cm" svg:width="1cm" svg:height="1cm" draw:z-index="3">\
