@@ -1,260 +1,58 @@
 #include "compound_check.h"
 
-#include <algorithm>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "byte_reader.h"
+#include "compound_file.h"
 
 namespace larkspan::zuv0 {
 
 namespace {
 
-constexpr std::uint64_t kHeaderSize = 512;
-constexpr std::uint64_t kEntrySize = 128;
-constexpr std::uint64_t kMiniSectorSize = 64;
-constexpr std::uint32_t kMaxRegular = 0xFFFFFFFA;
-// A reserved value that no real table holds: marks the entries of a table sector that is cut off.
-constexpr std::uint32_t kLost = 0xFFFFFFFB;
-constexpr int kStream = 2;
-constexpr int kRoot = 5;
 // The table stream's name is chosen by this bit of the flags at offset 10 of WordDocument.
 constexpr std::uint16_t kWhichTableStream = 0x0200;
-
-struct Entry {
-    std::string name;  // lower case; letters outside ASCII as '?'
-    int type = 0;
-    std::uint32_t left = 0, right = 0, child = 0, start = 0;
-    std::uint64_t size = 0;
-};
-
-struct Extent {
-    std::uint64_t offset;
-    std::uint64_t length;
-};
 
 Sniffed CutOff() {
     return {ContentKind::Damaged, "a damaged or truncated Word file"};
 }
 
-class CompoundFile {
-public:
-    CompoundFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
-    Sniffed Check();
-
-private:
-    bool Present(const std::vector<Extent>& extents) const {
-        return std::all_of(extents.begin(), extents.end(),
-                           [&](const Extent& e) { return e.offset + e.length <= size_; });
-    }
-    std::uint64_t SectorOffset(std::uint32_t sector) const {
-        return (std::uint64_t{sector} + 1) * sectorSize_;
-    }
-    std::vector<std::uint32_t> ReadTable(const std::vector<std::uint32_t>& sectors) const;
-    void LoadAllocationTable(const Bytes& header);
-    bool FollowChain(const std::vector<std::uint32_t>& table, std::uint32_t start, std::uint64_t count,
-                     std::vector<std::uint32_t>& chain) const;
-    bool ReadDirectory(std::uint32_t start);
-    const Entry* RootChild(std::string_view name) const;
-    bool Locate(const Entry& entry, std::vector<Extent>& extents);
-    bool StreamWhole(const Entry* entry, std::vector<Extent>& extents);
-
-    int fd_;
-    std::uint64_t size_;
-    std::uint64_t sectorSize_ = 512;
-    std::uint64_t sectorsInFile_ = 0;  // counting a last sector that is only partly there
-    std::uint64_t miniCutoff_ = 4096;
-    std::uint32_t miniTableStart_ = 0;
-    std::uint32_t miniTableCount_ = 0;
-    std::vector<std::uint32_t> fat_;
-    std::vector<Entry> entries_;
-    bool miniLoaded_ = false;
-    std::vector<std::uint32_t> miniTable_;
-    std::vector<std::uint32_t> miniContainer_;  // the sectors of the root entry, which holds the mini stream
-};
-
-// The entries of the given table sectors; those of a sector that is not wholly in the file are kLost.
-std::vector<std::uint32_t> CompoundFile::ReadTable(const std::vector<std::uint32_t>& sectors) const {
-    const std::uint64_t perSector = sectorSize_ / 4;
-    std::vector<std::uint32_t> table(sectors.size() * perSector, kLost);
-    Bytes sector(sectorSize_);
-    for (std::size_t ordinal = 0; ordinal < sectors.size(); ++ordinal) {
-        const std::uint32_t number = sectors[ordinal];
-        if (number > kMaxRegular || !ReadAt(fd_, SectorOffset(number), sector.data(), sector.size()))
-            continue;
-        for (std::uint64_t i = 0; i < perSector; ++i) table[ordinal * perSector + i] = U32(&sector[4 * i]);
-    }
-    return table;
-}
-
-// The table's own sectors are sectors of the file, so a count past the file's size only means that the
-// rest are cut off; it is not allocated for.
-void CompoundFile::LoadAllocationTable(const Bytes& header) {
-    const std::uint64_t perSector = sectorSize_ / 4;
-    const std::uint64_t wanted = std::min<std::uint64_t>(U32(&header[44]), sectorsInFile_ + 1);
-    std::vector<std::uint32_t> tableSectors;
-    for (std::uint64_t i = 0; i < 109 && tableSectors.size() < wanted; ++i)
-        tableSectors.push_back(U32(&header[76 + 4 * i]));
-    std::uint32_t next = U32(&header[68]);
-    Bytes sector(sectorSize_);
-    for (std::uint64_t walked = 0; tableSectors.size() < wanted && walked <= sectorsInFile_; ++walked) {
-        if (next > kMaxRegular || !ReadAt(fd_, SectorOffset(next), sector.data(), sector.size())) break;
-        for (std::uint64_t i = 0; i + 1 < perSector && tableSectors.size() < wanted; ++i)
-            tableSectors.push_back(U32(&sector[4 * i]));
-        next = U32(&sector[sectorSize_ - 4]);
-    }
-    // Table sectors whose numbers were lost with the rest of the file.
-    tableSectors.resize(wanted, kLost);
-    fat_ = ReadTable(tableSectors);
-}
-
-// The first `count` sectors of a chain (fewer when it ends early). False when a link that is needed lies
-// in a table sector that is cut off.
-bool CompoundFile::FollowChain(const std::vector<std::uint32_t>& table, std::uint32_t start,
-                               std::uint64_t count, std::vector<std::uint32_t>& chain) const {
-    chain.clear();
-    for (std::uint32_t sector = start; sector <= kMaxRegular && chain.size() < count;) {
-        chain.push_back(sector);
-        if (chain.size() == count || sector >= table.size()) break;
-        sector = table[sector];
-        if (sector == kLost) return false;
-    }
-    return true;
-}
-
-bool CompoundFile::ReadDirectory(std::uint32_t start) {
-    std::vector<std::uint32_t> chain;
-    // Bounded by the sectors there are, so a chain that loops back ends.
-    if (!FollowChain(fat_, start, sectorsInFile_ + 1, chain) || chain.empty()) return false;
-    Bytes sector(sectorSize_);
-    for (std::uint32_t number : chain) {
-        if (!ReadAt(fd_, SectorOffset(number), sector.data(), sector.size())) return false;
-        for (std::uint64_t at = 0; at + kEntrySize <= sectorSize_; at += kEntrySize) {
-            const unsigned char* raw = &sector[at];
-            Entry entry;
-            const std::size_t nameBytes = std::min<std::size_t>(U16(raw + 64), 64);
-            for (std::size_t i = 0; i + 2 < nameBytes; i += 2) {  // the length counts a closing NUL
-                const std::uint16_t c = U16(raw + i);
-                entry.name += c >= 0x80 ? '?' : static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-            }
-            entry.type = raw[66];
-            entry.left = U32(raw + 68);
-            entry.right = U32(raw + 72);
-            entry.child = U32(raw + 76);
-            entry.start = U32(raw + 116);
-            // Version 3 files may leave garbage in the upper half.
-            entry.size = sectorSize_ == 512 ? U32(raw + 120) : U64(raw + 120);
-            entries_.push_back(std::move(entry));
-        }
-    }
-    return true;
-}
-
-// A stream or storage right below the root, found through the root's tree of children.
-const Entry* CompoundFile::RootChild(std::string_view name) const {
-    if (entries_.empty()) return nullptr;
-    std::vector<bool> seen(entries_.size());
-    std::vector<std::uint32_t> pending = {entries_[0].child};
-    while (!pending.empty()) {
-        const std::uint32_t id = pending.back();
-        pending.pop_back();
-        if (id >= entries_.size() || seen[id]) continue;
-        seen[id] = true;
-        const Entry& entry = entries_[id];
-        if (entry.type == 0) continue;
-        if (entry.name == name) return &entry;
-        pending.push_back(entry.left);
-        pending.push_back(entry.right);
-    }
-    return nullptr;
-}
-
-// Where the bytes of a stream lie in the file. False when its chain runs into a cut-off table.
-bool CompoundFile::Locate(const Entry& entry, std::vector<Extent>& extents) {
-    extents.clear();
-    if (entry.size == 0) return true;
-    std::vector<std::uint32_t> chain;
-    if (entry.type == kRoot || entry.size >= miniCutoff_) {
-        const std::uint64_t count = (entry.size + sectorSize_ - 1) / sectorSize_;
-        // More sectors than the file has: the rest of them is gone.
-        if (count > sectorsInFile_) return false;
-        if (!FollowChain(fat_, entry.start, count, chain)) return false;
-        for (std::size_t i = 0; i < chain.size(); ++i)
-            extents.push_back({SectorOffset(chain[i]), std::min(sectorSize_, entry.size - i * sectorSize_)});
-        return true;
-    }
-
-    // Small streams live in the mini stream, which the root entry holds, in 64-byte sectors.
-    if (!miniLoaded_) {
-        miniLoaded_ = true;
-        std::vector<std::uint32_t> tableSectors;
-        if (!FollowChain(fat_, miniTableStart_, std::min<std::uint64_t>(miniTableCount_, sectorsInFile_ + 1),
-                         tableSectors))
-            return false;
-        miniTable_ = ReadTable(tableSectors);
-        const std::uint64_t containerSize = entries_.empty() ? 0 : entries_[0].size;
-        const std::uint64_t containerCount = (containerSize + sectorSize_ - 1) / sectorSize_;
-        // A root entry claiming more sectors than the file has is cut off, like any other stream; trusting
-        // its size would follow a looping chain for as long as it claims.
-        if (containerCount > sectorsInFile_) return false;
-        if (!FollowChain(fat_, entries_[0].start, containerCount, miniContainer_)) return false;
-    }
-    const std::uint64_t count = (entry.size + kMiniSectorSize - 1) / kMiniSectorSize;
-    if (count > miniContainer_.size() * (sectorSize_ / kMiniSectorSize)) return false;
-    if (!FollowChain(miniTable_, entry.start, count, chain)) return false;
-    for (std::size_t i = 0; i < chain.size(); ++i) {
-        const std::uint64_t at = std::uint64_t{chain[i]} * kMiniSectorSize;
-        if (at / sectorSize_ >= miniContainer_.size())
-            break;  // damaged rather than cut off: the engine judges
-        const std::uint32_t sector = miniContainer_[at / sectorSize_];
-        extents.push_back({SectorOffset(sector) + at % sectorSize_,
-                           std::min(kMiniSectorSize, entry.size - i * kMiniSectorSize)});
-    }
-    return true;
-}
-
-bool CompoundFile::StreamWhole(const Entry* entry, std::vector<Extent>& extents) {
-    if (!entry || entry->type != kStream) return true;  // absent: not needed by this document
-    return Locate(*entry, extents) && Present(extents);
-}
-
-Sniffed CompoundFile::Check() {
-    Bytes header(kHeaderSize);
-    if (size_ < kHeaderSize || !ReadAt(fd_, 0, header.data(), header.size())) return CutOff();
-    const std::uint16_t shift = U16(&header[30]);
-    if (shift != 9 && shift != 12) return {ContentKind::Damaged, "a damaged Word file"};
-    sectorSize_ = std::uint64_t{1} << shift;
-    sectorsInFile_ = size_ > sectorSize_ ? (size_ - 1) / sectorSize_ : 0;
-    miniCutoff_ = U32(&header[56]);
-    miniTableStart_ = U32(&header[60]);
-    miniTableCount_ = U32(&header[64]);
-
-    LoadAllocationTable(header);
-    if (!ReadDirectory(U32(&header[48])) || entries_[0].type != kRoot) return CutOff();
-
-    // An encrypted Word 2007 package: only a password opens it.
-    if (RootChild("encryptedpackage")) return {ContentKind::Encrypted, {}};
-    const Entry* document = RootChild("worddocument");
-    if (!document || document->type != kStream)
-        return {ContentKind::Unknown, "a compound file without a Word document in it"};
-
-    std::vector<Extent> extents;
-    if (!StreamWhole(document, extents)) return CutOff();
-    std::string table = "0table";
-    unsigned char base[12];
-    if (!extents.empty() && extents[0].length >= sizeof base &&
-        ReadAt(fd_, extents[0].offset, base, sizeof base) && (U16(base + 10) & kWhichTableStream))
-        table = "1table";
-    // Word 6 and 95 keep everything in WordDocument: a missing table stream is not a loss there.
-    if (!StreamWhole(RootChild(table), extents) || !StreamWhole(RootChild("data"), extents)) return CutOff();
-    return {ContentKind::WordBinary, {}};
+bool StreamWhole(CompoundFile& file, const CompoundEntry* entry, std::vector<Extent>& extents) {
+    if (!entry || entry->type != kCompoundStream) return true;  // absent: not needed by this document
+    return file.Locate(*entry, extents) && file.Present(extents);
 }
 
 }  // namespace
 
 Sniffed CheckCompoundFile(int fd, std::uint64_t size) {
-    return CompoundFile(fd, size).Check();
+    CompoundFile file(fd, size);
+    switch (file.Open()) {
+        case CompoundFile::Opened::Ok:
+            break;
+        case CompoundFile::Opened::Damaged:
+            return {ContentKind::Damaged, "a damaged Word file"};
+        case CompoundFile::Opened::CutOff:
+            return CutOff();
+    }
+
+    // An encrypted Word 2007 package: only a password opens it.
+    if (file.Child(file.Root(), "encryptedpackage")) return {ContentKind::Encrypted, {}};
+    const CompoundEntry* document = file.Child(file.Root(), "worddocument");
+    if (!document || document->type != kCompoundStream)
+        return {ContentKind::Unknown, "a compound file without a Word document in it"};
+
+    std::vector<Extent> extents;
+    if (!StreamWhole(file, document, extents)) return CutOff();
+    std::string table = "0table";
+    unsigned char base[12];
+    if (!extents.empty() && extents[0].length >= sizeof base &&
+        ReadAt(fd, extents[0].offset, base, sizeof base) && (U16(base + 10) & kWhichTableStream))
+        table = "1table";
+    // Word 6 and 95 keep everything in WordDocument: a missing table stream is not a loss there.
+    if (!StreamWhole(file, file.Child(file.Root(), table), extents) ||
+        !StreamWhole(file, file.Child(file.Root(), "data"), extents))
+        return CutOff();
+    return {ContentKind::WordBinary, {}};
 }
 
 }  // namespace larkspan::zuv0
