@@ -178,6 +178,8 @@ private:
     std::vector<Relationship> RelationshipsOf(std::string_view source, bool complete);
     std::string ReadPart(const ZipPart& part, XmlPartReader& reader);
     void ReadStory(const ZipPart& part, Story story);
+    // Notes what reading `part` left out: why it ended early, or that the words reached their bound.
+    void Note(const ZipPart& part, const std::string& error);
     bool Full() const;
     void Incomplete(const std::string& why);
 
@@ -237,7 +239,14 @@ void Package::ReadStory(const ZipPart& part, Story story) {
     WordStoryReader reader(fingerprint_, story, wordBytes_);
     const std::string error = ReadPart(part, reader);
     reader.Finish();
-    if (!error.empty()) Incomplete(ShownPartName(part.name) + " " + error);
+    Note(part, error);
+}
+
+void Package::Note(const ZipPart& part, const std::string& error) {
+    if (!error.empty())
+        Incomplete(ShownPartName(part.name) + " " + error);
+    else if (Full())  // the words of the paragraphs left open at its end passed the bound
+        Incomplete(ShownPartName(part.name) + " " + WordLimitReason());
 }
 
 bool Package::Full() const {
@@ -285,7 +294,7 @@ bool Package::Read(std::string& why) {
             ShownPartName(main->name) + (error.empty() ? " is not a Word document's main part" : " " + error);
         return false;
     }
-    if (!error.empty()) Incomplete(ShownPartName(main->name) + " " + error);
+    Note(*main, error);
     if (reader.referencesCut()) Incomplete("the sections name more headers and footers than are read");
 
     // Each part once, however often it is named: a header that every section shares is one story.

@@ -60,6 +60,11 @@ bool IsAsciiSeparator(char c) {
 
 }  // namespace
 
+std::string WordLimitReason() {
+    return "holds more than " + std::to_string(kWordLimit) + " words, or " +
+           std::to_string(kWordBytesLimit >> 20) + " MiB of them";
+}
+
 WordStoryReader::WordStoryReader(Fingerprint& fingerprint, Story story, std::uint64_t& wordBytes)
     : fingerprint_(fingerprint), partStory_(story), wordBytes_(wordBytes) {
     containers_.push_back({story, {}, 0});
@@ -311,9 +316,7 @@ void WordStoryReader::Flush(Container& container, bool all) {
 
     std::uint64_t count = 0;
     for (const std::vector<std::string>& story : fingerprint_.words) count += story.size();
-    if (count > kWordLimit || wordBytes_ > kWordBytesLimit)
-        Stop("holds more than " + std::to_string(kWordLimit) + " words, or " +
-             std::to_string(kWordBytesLimit >> 20) + " MiB of them");
+    if (count > kWordLimit || wordBytes_ > kWordBytesLimit) Stop(WordLimitReason());
 }
 
 }  // namespace larkspan::zuv0

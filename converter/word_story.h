@@ -24,6 +24,9 @@
 
 namespace larkspan::zuv0 {
 
+// Why a package was read no further once its words passed kWordLimit or kWordBytesLimit.
+std::string WordLimitReason();
+
 // A header or footer that a section of the main part names (w:headerReference, w:footerReference).
 struct HeaderFooterReference {
     std::uint64_t section = 0;
