@@ -135,7 +135,6 @@ std::string XmlPartReader::Read(int fd, const ZipPart& part, std::uint64_t budge
     XML_Parser parser = XML_ParserCreate_MM(nullptr, &memory, separator);
     if (parser == nullptr) return "no memory for an XML parser";
     parser_ = parser;
-    root_ = false;
     stopped_.clear();
     bindings_.clear();
     XML_SetUserData(parser, this);
@@ -195,7 +194,6 @@ void XmlPartReader::Guarded(Call&& call) {
 
 void XmlPartReader::OnStart(void* self, const char* name, const char** attributes) {
     auto* reader = static_cast<XmlPartReader*>(self);
-    reader->root_ = true;
     reader->Guarded([&] { reader->Start(Split(name), XmlAttributes(attributes)); });
 }
 

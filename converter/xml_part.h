@@ -75,8 +75,6 @@ protected:
     void Stop(std::string why);
     // The namespace bound to `prefix` where the parser is, for names given in attribute values.
     Namespace PrefixNamespace(std::string_view prefix) const;
-    // Whether no handler has seen an element yet.
-    bool empty() const { return !root_; }
 
 private:
     static void OnStart(void* self, const char* name, const char** attributes);
@@ -92,7 +90,6 @@ private:
 
     void* parser_ = nullptr;
     std::uint64_t inflated_ = 0;
-    bool root_ = false;
     std::string stopped_;
     std::vector<std::pair<std::string, Namespace>> bindings_;  // prefix and namespace, the innermost last
 };
