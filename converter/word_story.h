@@ -11,7 +11,12 @@
 // - Text boxes (w:txbxContent, in any story) are a story of their own and not also of the one around them.
 // - Markup compatibility: of an mc:AlternateContent, the first mc:Choice whose namespaces are all known is
 //   read, else the mc:Fallback, never both; a text box or picture that Word writes twice counts once.
-// Counts are of every story but paragraphs, which are the main story's alone (table cells' included).
+// Counts are of every story but paragraphs, which are the main story's alone (table cells' included):
+// - pictures: each w:drawing holding a pic:pic or an a:blip, each w:pict holding v:imagedata, but not the
+//   face of an OLE object; objects: w:object, and o:OLEObject outside one; equations: m:oMathPara, m:oMath
+//   outside one, and OLE objects whose ProgID is an equation editor's (Equation.3, Equation.DSMT4...);
+// - insertions and deletions: w:ins and w:del around content, not those in properties that mark a paragraph
+//   mark or a table row; fields: w:fldSimple and each w:fldChar that begins one.
 
 #include <cstdint>
 #include <string>
