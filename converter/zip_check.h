@@ -1,8 +1,6 @@
 #pragma once
-// Zip packages: Word 2007 documents and OpenDocument text.
-//
-// A zip cut short loses its central directory, which sits at the end; a directory that points past its own
-// start, or at entries that cannot fit before it, means bytes are missing.
+// Zip packages: Word 2007 documents and OpenDocument text. Their parts are listed by zip_directory.h, which
+// tells a zip cut short from a damaged one.
 
 #include <cstdint>
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "byte_reader.h"
 #include "table_depth.h"
@@ -15,18 +14,9 @@ namespace {
 
 constexpr std::uint16_t kDeflated = 8;
 constexpr std::size_t kLocalHeader = 30;
-constexpr std::size_t kNameShown = 80;
 
 std::string MiB(std::uint64_t bytes) {
     return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MiB";
-}
-
-// A part's name as the reason shows it, cut at a character boundary: a name can be 64 KiB long.
-std::string Shown(const std::string& name) {
-    if (name.size() <= kNameShown) return name;
-    std::size_t end = kNameShown;
-    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
-    return name.substr(0, end) + "...";
 }
 
 // Every XML part is read for tables: a package's main part need not lie in word/.
@@ -34,9 +24,8 @@ bool IsXmlPart(const std::string& name) {
     return name.ends_with(".xml");
 }
 
-// Reads a stored part, or inflates a deflated one, handing its bytes to `sink` until the sink says stop, the
-// part ends, or `budget` bytes have passed (then more than `budget` is returned). Data that does not
-// inflate ends the part where it stops: LibreOffice decides about a damaged part.
+}  // namespace
+
 std::uint64_t StreamPart(int fd, const ZipPart& part, std::uint64_t budget,
                          const std::function<bool(const unsigned char*, std::size_t)>& sink) {
     unsigned char header[kLocalHeader];
@@ -79,14 +68,12 @@ std::uint64_t StreamPart(int fd, const ZipPart& part, std::uint64_t budget,
     return inflated;
 }
 
-}  // namespace
-
 std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts) {
     // What the directory claims, before anything is inflated.
     std::uint64_t declaredTotal = 0;
     for (const ZipPart& part : parts) {
         if (part.declaredSize > kPartInflationLimit)
-            return Shown(part.name) + " would inflate to " + MiB(part.declaredSize);
+            return ShownPartName(part.name) + " would inflate to " + MiB(part.declaredSize);
         declaredTotal += part.declaredSize;
         if (declaredTotal > kTotalInflationLimit)
             return "its parts would inflate to more than " + MiB(kTotalInflationLimit);
@@ -115,13 +102,14 @@ std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts) {
                 return tables.deepest() <= kTableDepthLimit;
             });
         if (tables.deepest() > kTableDepthLimit)
-            return Shown(part.name) + " nests tables more than " + std::to_string(kTableDepthLimit) + " deep";
+            return ShownPartName(part.name) + " nests tables more than " + std::to_string(kTableDepthLimit) +
+                   " deep";
         if (inflated > budget) {
             if (budget == partBound && partBound == ratioBound && ratioBound < kPartInflationLimit)
-                return Shown(part.name) + " would inflate more than " + std::to_string(kInflationRatioLimit) +
-                       "-fold (past " + MiB(ratioBound) + ")";
+                return ShownPartName(part.name) + " would inflate more than " +
+                       std::to_string(kInflationRatioLimit) + "-fold (past " + MiB(ratioBound) + ")";
             if (budget == partBound)
-                return Shown(part.name) + " would inflate to more than " + MiB(partBound);
+                return ShownPartName(part.name) + " would inflate to more than " + MiB(partBound);
             return "its parts would inflate to more than " + MiB(kTotalInflationLimit);
         }
         total += inflated;

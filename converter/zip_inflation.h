@@ -8,19 +8,13 @@
 // tables nest (see table_depth.h), stored or deflated.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
-namespace larkspan::zuv0 {
+#include "zip_directory.h"
 
-// One entry of the central directory, with its zip64 numbers resolved.
-struct ZipPart {
-    std::string name;
-    std::uint16_t method = 0;  // 0 stored, 8 deflated; LibreOffice reads no other
-    std::uint64_t packedSize = 0;
-    std::uint64_t declaredSize = 0;  // inflated, as the directory says
-    std::uint64_t localOffset = 0;
-};
+namespace larkspan::zuv0 {
 
 // No real document comes near these.
 inline constexpr std::uint64_t kPartInflationLimit = std::uint64_t(256) << 20;
@@ -37,5 +31,11 @@ std::string InflationRefusal(int fd, const std::vector<ZipPart>& parts);
 
 // The first `limit` bytes of a part, stored or deflated (fewer when it is shorter or does not inflate).
 std::string PartText(int fd, const ZipPart& part, std::size_t limit);
+
+// Reads a stored part, or inflates a deflated one, handing its bytes to `sink` until the sink says stop, the
+// part ends, or `budget` bytes have passed (then more than `budget` is returned). Data that does not
+// inflate ends the part where it stops.
+std::uint64_t StreamPart(int fd, const ZipPart& part, std::uint64_t budget,
+                         const std::function<bool(const unsigned char*, std::size_t)>& sink);
 
 }  // namespace larkspan::zuv0
