@@ -12,6 +12,7 @@
 
 #include "atomic_output.h"
 #include "console.h"
+#include "conversion_check.h"
 #include "crash_guard.h"
 #include "file_url.h"
 #include "platform/file_writing.h"
@@ -164,6 +165,20 @@ Outcome Engine::LoadAndSave(const Job& job) {
     // Closed before the result is put in place, so a crash while closing cannot follow a finished target.
     document.reset();
 
+    // The new file is held against what was loaded before it may take the target's place: with strict, a
+    // loss leaves the old target as it was.
+    Outcome done = Success();
+    if (job.verify) {
+        const ConversionCheck check = CheckConversion(copy.path(), job.content, staged, job.format);
+        if (job.strict && !check.losses.empty()) {
+            fs::remove(staged, ignored);
+            Outcome lost = Failure(ExitCode::ContentLost, job.target.native(), JoinLosses(check.losses));
+            lost.check = check.json;
+            return lost;
+        }
+        done = Success(JoinLosses(check.losses), check.json);
+    }
+
     AtomicOutput output;
     std::error_code error = output.Open(job.target);
     if (!error) {
@@ -178,7 +193,7 @@ Outcome Engine::LoadAndSave(const Job& job) {
     // An engine that wrote nothing failed on the document; a write that failed, on the machine.
     const ExitCode code =
         error == OutputError::EmptyResult ? ExitCode::SaveFailed : ExitCode::CannotWriteTarget;
-    return error ? Failure(code, job.target.native(), files::WriteErrorText(error)) : Success();
+    return error ? Failure(code, job.target.native(), files::WriteErrorText(error)) : done;
 }
 
 }  // namespace larkspan::zuv0

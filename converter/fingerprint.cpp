@@ -55,4 +55,27 @@ void AddWords(std::string_view utf8, std::vector<std::string>& words) {
     if (!word.empty()) words.push_back(std::move(word));
 }
 
+bool ResultIsRecomputed(std::string_view code) {
+    static constexpr std::string_view kRecomputed[] = {
+        "=",           "ASK",          "AUTHOR",     "AUTONUM",    "AUTONUMLGL",  "AUTONUMOUT",
+        "COMMENTS",    "COMPARE",      "CREATEDATE", "DATE",       "DOCPROPERTY", "DOCVARIABLE",
+        "EDITTIME",    "FILENAME",     "FILESIZE",   "FILLIN",     "IF",          "INFO",
+        "KEYWORDS",    "LASTSAVEDBY",  "LISTNUM",    "MERGEFIELD", "MERGEREC",    "MERGESEQ",
+        "NOTEREF",     "NUMCHARS",     "NUMPAGES",   "NUMWORDS",   "PAGE",        "PAGEREF",
+        "PRINTDATE",   "REF",          "REVNUM",     "SAVEDATE",   "SECTION",     "SECTIONPAGES",
+        "SEQ",         "STYLEREF",     "SUBJECT",    "TEMPLATE",   "TIME",        "TITLE",
+        "USERADDRESS", "USERINITIALS", "USERNAME"};
+    std::size_t at = code.find_first_not_of(" \t\r\n\\");
+    if (at == std::string_view::npos) return false;
+    // "=" needs no space after it ("=2*3"); a name ends at a space or a switch.
+    std::size_t end = code[at] == '=' ? at + 1 : code.find_first_of(" \t\r\n\\\"", at);
+    if (end == std::string_view::npos) end = code.size();
+    std::string name(code.substr(at, end - at));
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (std::string_view known : kRecomputed)
+        if (name == known) return true;
+    return false;
+}
+
 }  // namespace larkspan::zuv0

@@ -28,8 +28,8 @@ struct Fingerprint {
     std::uint64_t paragraphs = 0;  // of the main story, table cells' included
     std::uint64_t tables = 0;      // outermost and nested alike
     std::uint64_t pictures = 0;    // images placed in the text or floating
-    std::uint64_t objects = 0;     // embedded objects, equations among them
-    std::uint64_t equations = 0;   // equation objects and native equations
+    std::uint64_t objects = 0;     // embedded objects other than equations
+    std::uint64_t equations = 0;   // equations, as objects or native: a converter may make one the other
     std::uint64_t comments = 0;
     std::uint64_t footnotes = 0;
     std::uint64_t endnotes = 0;
@@ -51,5 +51,11 @@ struct Fingerprint {
 // dashes, bullets and ellipsis of General Punctuation, the ideographic space). Both readers cut their text
 // with this one function, so that the same text gives the same words whatever format it came from.
 void AddWords(std::string_view utf8, std::vector<std::string>& words);
+
+// Whether a field with this code (its instructions, such as " PAGE \\* Arabic ") shows a result that a
+// converter works out afresh rather than keeping: page numbers and counts, dates, the document's properties,
+// numbering and references to text elsewhere. Both readers leave such results out of the words, so that a
+// result brought up to date is not taken for a loss.
+bool ResultIsRecomputed(std::string_view code);
 
 }  // namespace larkspan::zuv0

@@ -104,10 +104,7 @@ std::vector<std::string> Losses(const Fingerprint& source, const Fingerprint& co
     CountLoss(source.tables, converted.tables, "table", "tables", "lost", losses);
     CountLoss(source.pictures, converted.pictures, "picture", "pictures", "lost", losses);
     CountLoss(source.equations, converted.equations, "equation", "equations", "dropped", losses);
-    // Equations are objects too: only the others are said as objects.
-    CountLoss(source.objects - std::min(source.objects, source.equations),
-              converted.objects - std::min(converted.objects, converted.equations), "embedded object",
-              "embedded objects", "dropped", losses);
+    CountLoss(source.objects, converted.objects, "embedded object", "embedded objects", "dropped", losses);
     const std::uint64_t changes = source.insertions + source.deletions;
     const std::uint64_t kept_changes = converted.insertions + converted.deletions;
     if (changes > 0 && kept_changes == 0)

@@ -30,11 +30,15 @@ int Run(int argc, char** argv, pid_t parent) {
 
     Job job;
     if (Outcome prepared = PrepareJob(argv[2], argv[3], job); !prepared.ok()) return Finish(prepared);
+    job.verify = true;
 
     Outcome outcome;
     std::unique_ptr<Engine> engine = Engine::Start(EngineSettings::FromEnvironment(), outcome);
     if (engine) outcome = engine->Convert(job);
     engine.reset();
+    // Converted, but not whole: said, and still a success.
+    if (outcome.ok() && !outcome.detail.empty())
+        console::WriteErrorLine("Zuv0: converted, but " + outcome.detail + ": " + job.target.native());
     return Finish(outcome);
 }
 

@@ -310,10 +310,17 @@ bool NamesEquation(std::string_view text) {
 
 // The stories in the order their text follows the main story's (ccpMcr, unused since Word 97, still takes
 // its place).
+// Stretches of a story, from and to, counted from the story's start.
+using Stretches = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
 struct StorySpan {
     Story story;
     std::uint64_t length;
     bool read;  // false: its place is kept, its text is not a story of the fingerprint
+    // Where known, the notes, comments, headers or text boxes it holds: each is read on its own (a word
+    // never runs from one into the next, whether or not the writer ended it with a paragraph mark), and
+    // what no page shows is left out. Unset: the story is read whole.
+    std::optional<Stretches> parts = std::nullopt;
 };
 
 // How far a tracked change goes: consecutive characters of one kind by one author are one change. Their
@@ -338,7 +345,8 @@ private:
 struct Field {
     bool inCode = true;
     bool counted = false;
-    bool object = false;  // its result shows an embedded object
+    bool object = false;      // its result shows an embedded object
+    bool recomputed = false;  // its result is worked out afresh by whoever opens the document
     std::string code;
 };
 
@@ -367,7 +375,7 @@ public:
         // Each character takes a byte at least: more of them than the stream has bytes is a lie.
         budget_ = text_.size();
         for (const StorySpan& span : stories) {
-            if (span.read && span.length > 0 && !Scan(span.story, cp, cp + span.length)) break;
+            if (span.read && span.length > 0 && !ScanSpan(span, cp)) break;
             cp += span.length;
         }
     }
@@ -409,6 +417,9 @@ private:
     bool Visible() const {
         return std::none_of(fields_.begin(), fields_.end(), [](const Field& f) { return f.inCode; });
     }
+    bool InRecomputedResult() const {
+        return std::any_of(fields_.begin(), fields_.end(), [](const Field& f) { return f.recomputed; });
+    }
 
     void CountField(Field& field) {
         if (field.counted) return;
@@ -423,11 +434,10 @@ private:
     // An embedded object: its storage in the object pool is named by its number; its field's code may name
     // its class too.
     void Object(const CharProps& props) {
-        ++fp_.objects;
         bool equation = objectIsEquation && objectIsEquation(props.location);
         for (const Field& f : fields_)
             if (NamesEquation(f.code)) equation = true;
-        if (equation) ++fp_.equations;
+        ++(equation ? fp_.equations : fp_.objects);
     }
 
     // A picture character (0x01): a picture, the picture of an embedded object, or form field data.
@@ -449,6 +459,15 @@ private:
             auto shape = headerShapes.find(cp - headerStart);
             if (shape != headerShapes.end()) fp_.pictures += shape->second;
         }
+    }
+
+    bool ScanSpan(const StorySpan& span, std::uint64_t start) {
+        if (!span.parts) return Scan(span.story, start, start + span.length);
+        for (const auto& [from, to] : *span.parts)
+            if (from < std::min(to, span.length) &&
+                !Scan(span.story, start + from, start + std::min(to, span.length)))
+                return false;
+        return true;
     }
 
     bool Scan(Story story, std::uint64_t begin, std::uint64_t end) {
@@ -507,6 +526,7 @@ private:
                     if (lostFields == 0 && !fields_.empty()) {
                         Field& field = fields_.back();
                         field.inCode = false;
+                        field.recomputed = ResultIsRecomputed(field.code);
                         CountField(field);
                         // Some writers mark the separator of an object's field as the object.
                         if (properties && props.special && (props.object || props.ole) && !field.object) {
@@ -554,17 +574,23 @@ private:
                 case 0x08:  // a drawn object, anchored here
                     if (properties) Drawing(story, cp);
                     break;
-                case 0x02:  // note and comment references and separators stand for no text
-                case 0x03:
+                case 0x02:  // note and comment references and separators: no text, but no word goes on
+                case 0x03:  // across them
                 case 0x04:
                 case 0x05:
+                    utf8 += ' ';
+                    break;
                 case 0x1F:  // an optional hyphen, inside a word
                     break;
                 case 0x1E:  // a non-breaking hyphen
                     AppendUtf8(0x2011, utf8);
                     break;
                 default:
-                    if (props.special && props.symbol) break;  // a symbol font's character, not text
+                    if (props.special && props.symbol) {  // a symbol font's character, not text
+                        utf8 += ' ';
+                        break;
+                    }
+                    if (c >= 0x20 && !fields_.empty() && InRecomputedResult()) break;
                     if (c < 0x20 || (c >= 0xDC00 && c < 0xE000))
                         utf8 += c == 0x0D || c == 0x07 || c == 0x0C ? '\n' : ' ';
                     else
@@ -770,15 +796,52 @@ struct FcLcb {
     std::uint32_t lcb = 0;
 };
 constexpr int kPlcffndRef = 2;
+constexpr int kPlcffndTxt = 3;
 constexpr int kPlcfandRef = 4;
+constexpr int kPlcfandTxt = 5;
 constexpr int kPlcfSed = 6;
+constexpr int kPlcfHdd = 11;
 constexpr int kPlcfBteChpx = 12;
 constexpr int kPlcfBtePapx = 13;
+constexpr int kDop = 31;
 constexpr int kClx = 33;
 constexpr int kPlcSpaMom = 40;
 constexpr int kPlcSpaHdr = 41;
 constexpr int kPlcfendRef = 46;
+constexpr int kPlcfendTxt = 47;
 constexpr int kDggInfo = 50;
+constexpr int kPlcftxbxTxt = 56;
+constexpr int kPlcfHdrtxbxTxt = 58;
+constexpr std::uint16_t kSprmSFTitlePage = 0x300A;
+// In the headers' story: the separators of notes come first, then six stories for each section.
+constexpr std::uint64_t kNoteSeparators = 6;
+enum HeaderSlot { EvenHeader, OddHeader, EvenFooter, OddFooter, FirstHeader, FirstFooter, kSlots };
+
+// The CPs of a PLC whose entries are `entry` bytes each, when they never fall; empty otherwise. The last
+// may lie past the story's end (the headers' does), which reading stops at.
+std::vector<std::uint64_t> PlcPositions(const View& table, std::uint32_t fc, std::uint32_t lcb,
+                                        std::uint32_t entry) {
+    if (!table.Has(fc, lcb)) return {};
+    const std::uint64_t count = lcb < 4 ? 0 : (lcb - 4) / (4 + entry) + 1;
+    std::vector<std::uint64_t> positions;
+    positions.reserve(count);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t cp = table.L(fc + 4 * i);
+        if (!positions.empty() && cp < positions.back()) return {};
+        positions.push_back(cp);
+    }
+    return positions;
+}
+
+// Each entry of a PLC of the story's parts, as stretches.
+std::optional<Stretches> PartsOf(const View& table, std::uint32_t fc, std::uint32_t lcb,
+                                 std::uint32_t entry) {
+    const std::vector<std::uint64_t> at = PlcPositions(table, fc, lcb, entry);
+    if (at.size() < 2) return std::nullopt;
+    Stretches parts;
+    for (std::size_t i = 0; i + 1 < at.size(); ++i) parts.emplace_back(at[i], at[i + 1]);
+    return parts;
+}
 
 std::vector<StorySpan> StoriesOf(const std::uint32_t ccp[8]) {
     return {
@@ -886,9 +949,49 @@ bool ReadWord97(CompoundFile& file, const Bytes& bytes, Fingerprint& fp, std::st
         });
 
     const FcLcb sed = pair(kPlcfSed);
-    if (table.Has(sed.fc, sed.lcb))
-        for (std::uint64_t i = 1, n = PlcCount(sed.lcb, 12); i < n; ++i)
-            reader.sectionEnds.insert(table.L(sed.fc + 4 * i));
+    std::vector<bool> titlePages;  // for each section, whether its first page has headers of its own
+    if (table.Has(sed.fc, sed.lcb)) {
+        const std::uint64_t sections = PlcCount(sed.lcb, 12);
+        for (std::uint64_t i = 1; i < sections; ++i) reader.sectionEnds.insert(table.L(sed.fc + 4 * i));
+        for (std::uint64_t i = 0; i < sections; ++i) {
+            const std::uint32_t sepx = table.L(sed.fc + 4 * (sections + 1) + 12 * i + 2);
+            bool title = false;
+            if (sepx != 0xFFFFFFFF && document.Has(sepx, 2) && document.Has(sepx + 2, document.W(sepx)))
+                ForEachSprm(document.At(sepx + 2), document.W(sepx),
+                            [&](std::uint16_t sprm, const unsigned char* v, std::size_t n) {
+                                if (sprm == kSprmSFTitlePage && n >= 1) title = v[0] != 0;
+                            });
+            titlePages.push_back(title);
+        }
+    }
+
+    // Each note, comment and text box apart; of the headers and footers, those that some page shows.
+    const auto parts = [&](int index, std::uint32_t entry, std::size_t story) {
+        const FcLcb plc = pair(index);
+        reader.stories[story].parts = PartsOf(table, plc.fc, plc.lcb, entry);
+    };
+    parts(kPlcffndTxt, 0, 1);
+    parts(kPlcfandTxt, 0, 4);
+    parts(kPlcfendTxt, 0, 5);
+    parts(kPlcftxbxTxt, 22, 6);
+    parts(kPlcfHdrtxbxTxt, 22, 7);
+    const FcLcb dop = pair(kDop);
+    const bool evenPages = table.Has(dop.fc, 1) && (table.B(dop.fc) & 1);  // fFacingPages
+    const FcLcb hdd = pair(kPlcfHdd);
+    const std::vector<std::uint64_t> hddAt = PlcPositions(table, hdd.fc, hdd.lcb, 0);
+    if (hddAt.size() >= 2) {
+        Stretches shown;
+        for (std::uint64_t i = kNoteSeparators; i + 1 < hddAt.size(); ++i) {
+            const std::uint64_t section = (i - kNoteSeparators) / kSlots;
+            const auto slot = static_cast<HeaderSlot>((i - kNoteSeparators) % kSlots);
+            const bool first = slot == FirstHeader || slot == FirstFooter;
+            const bool even = slot == EvenHeader || slot == EvenFooter;
+            if ((first && !(section < titlePages.size() && titlePages[section])) || (even && !evenPages))
+                continue;
+            shown.emplace_back(hddAt[i], hddAt[i + 1]);
+        }
+        reader.stories[2].parts = std::move(shown);
+    }
 
     const FcLcb dgg = pair(kDggInfo);
     Drawings drawings(table);

@@ -12,9 +12,13 @@
 // equations, fields and tracked changes are counted in every story. Pictures are the picture characters
 // (0x01) that are no OLE object and hold no form field data, and the floating shapes of the main and header
 // drawings that show a picture (OfficeArt's pib property), a group's pictures each. An object's field (EMBED)
-// counts as the object, not as a field. A tracked change is a run of consecutive characters marked inserted
-// (or deleted) by one author; deleted text stays among the words. Text is 8-bit (code page 1252) or UTF-16
-// as its piece says; other code pages of Word 6/95 and Word 2 are read as 1252.
+// counts as the object, not as a field; an equation's object counts as an equation only. A tracked change is
+// a run of consecutive characters marked inserted (or deleted) by one author; deleted text stays among the
+// words. The results of fields that are worked out afresh (ResultIsRecomputed) are no words. Of the headers
+// and footers, only those some page shows are read: a first page's when its section has a title page, even
+// pages' when the document tells them from odd ones; the notes' separators are not. Each note, comment,
+// header and text box is read apart, so that no word runs from one into the next. Text is 8-bit (code page
+// 1252) or UTF-16 as its piece says; other code pages of Word 6/95 and Word 2 are read as 1252.
 
 #include <cstdint>
 #include <string>

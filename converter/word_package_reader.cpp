@@ -29,8 +29,8 @@ constexpr std::array<std::string_view, 2> kRelationshipRoots{
 
 // "header" for a header's relationship type; empty for one of no kind read here.
 std::string_view KindOf(std::string_view type) {
-    static constexpr std::array<std::string_view, 6> kKinds{"officeDocument", "header",   "footer",
-                                                            "footnotes",      "endnotes", "comments"};
+    static constexpr std::array<std::string_view, 7> kKinds{
+        "officeDocument", "header", "footer", "footnotes", "endnotes", "comments", "settings"};
     for (std::string_view root : kRelationshipRoots) {
         if (!type.starts_with(root)) continue;
         type.remove_prefix(root.size());
@@ -108,6 +108,20 @@ protected:
         }
         relationships.push_back({std::string(attributes.Get(Namespace::None, "Id")), kind,
                                  std::string(attributes.Get(Namespace::None, "Target"))});
+    }
+    void End(const XmlName&) override {}
+    void Text(std::string_view) override {}
+};
+
+// The document's settings, read for whether even pages have headers and footers of their own.
+class SettingsReader : public XmlPartReader {
+public:
+    bool evenPages = false;
+
+protected:
+    void Start(const XmlName& name, const XmlAttributes& attributes) override {
+        if (name.Is(Namespace::Word, "evenAndOddHeaders"))
+            evenPages = SwitchedOn(attributes.Get(Namespace::Word, "val"));
     }
     void End(const XmlName&) override {}
     void Text(std::string_view) override {}
@@ -303,6 +317,19 @@ bool Package::Read(std::string& why) {
     for (const Relationship& relationship : relationships)
         if (relationship.kind == "header" || relationship.kind == "footer")
             headersFooters.emplace(relationship.id, &relationship);
+    // Headers and footers that no page shows are passed over: a first page's when its section has none
+    // of its own, even pages' when the document does not tell even pages from odd. Converters drop them.
+    SettingsReader settings;
+    for (const Relationship& relationship : relationships)
+        if (relationship.kind == "settings")
+            if (const ZipPart* part = Resolve(main->name, relationship.target)) ReadPart(*part, settings);
+    const std::unordered_set<std::uint64_t> titlePages(reader.titlePages().begin(),
+                                                       reader.titlePages().end());
+    const auto shown = [&](const HeaderFooterReference& reference) {
+        if (reference.type == "even") return settings.evenPages;
+        if (reference.type == "first") return titlePages.count(reference.section) > 0;
+        return true;
+    };
     std::vector<HeaderFooterReference> references = reader.references();
     std::stable_sort(references.begin(), references.end(), [](const auto& a, const auto& b) {
         return a.section != b.section ? a.section < b.section : Rank(a) < Rank(b);
@@ -310,6 +337,7 @@ bool Package::Read(std::string& why) {
     std::size_t headerFooterParts = 0;
     for (const HeaderFooterReference& reference : references) {
         if (Full()) break;
+        if (!shown(reference)) continue;
         const auto relationship = headersFooters.find(reference.id);
         if (relationship == headersFooters.end()) continue;
         const ZipPart* part = Resolve(main->name, relationship->second->target);

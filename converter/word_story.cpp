@@ -16,18 +16,21 @@ constexpr std::size_t kFlushAt = std::size_t(16) << 10;
 constexpr std::size_t kForceAt = std::size_t(64) << 10;
 // Paragraphs in text boxes in paragraphs...: a few levels in any document.
 constexpr std::size_t kContainerLimit = 256;
+// Fields nest a few deep in any document; their code is told by its first word.
+constexpr std::size_t kFieldLimit = 4096;
+constexpr std::size_t kFieldCodeLimit = 64;
 // The headers and footers of ten thousand sections.
 constexpr std::size_t kReferenceLimit = 65536;
 
 // Elements that hold the place of one character that is no part of a word.
-constexpr std::array<std::string_view, 16> kSeparators{
+// (An optional hyphen is not one: it stands inside a word.)
+constexpr std::array<std::string_view, 15> kSeparators{
     "tab",
     "br",
     "cr",
     "ptab",
     "sym",
     "noBreakHyphen",
-    "softHyphen",
     "pgNum",
     "footnoteReference",
     "endnoteReference",
@@ -169,17 +172,26 @@ bool WordStoryReader::StartWord(std::string_view local, const XmlAttributes& att
                                                 : Graphic::Object});
     } else if (local == "fldSimple") {
         ++fingerprint_.fields;
+        kind = Element::SimpleField;
+        simpleFields_.push_back(ResultIsRecomputed(attributes.Get(Namespace::Word, "instr")));
+    } else if (local == "instrText" || local == "delInstrText") {
+        kind = Element::Instructions;
     } else if (local == "fldChar") {
         const std::string_view type = attributes.Get(Namespace::Word, "fldCharType");
         if (type == "begin") {
             ++fingerprint_.fields;
-            fields_.push_back(false);
+            if (fields_.size() >= kFieldLimit) {
+                Stop("nests fields more than " + std::to_string(kFieldLimit) + " deep");
+                return false;
+            }
+            fields_.emplace_back();
             ++instructions_;
-        } else if (type == "separate" && !fields_.empty() && !fields_.back()) {
-            fields_.back() = true;
+        } else if (type == "separate" && !fields_.empty() && !fields_.back().result) {
+            fields_.back().result = true;
+            fields_.back().recomputed = ResultIsRecomputed(fields_.back().code);
             --instructions_;
         } else if (type == "end" && !fields_.empty()) {
-            if (!fields_.back()) --instructions_;
+            if (!fields_.back().result) --instructions_;
             fields_.pop_back();
         }
     } else if (local == "ins" || local == "del") {
@@ -194,6 +206,9 @@ bool WordStoryReader::StartWord(std::string_view local, const XmlAttributes& att
         references_.push_back({section_, local == "footerReference",
                                std::string(attributes.Get(Namespace::Word, "type")),
                                std::string(attributes.Get(Namespace::Relationships, "id"))});
+    } else if (local == "titlePg") {
+        if (partStory_ == Story::Main && SwitchedOn(attributes.Get(Namespace::Word, "val")))
+            titlePages_.push_back(section_);
     } else if ((local == "footnote" && partStory_ == Story::Footnotes) ||
                (local == "endnote" && partStory_ == Story::Endnotes)) {
         if (IsSeparatorNote(attributes.Get(Namespace::Word, "type"))) return false;
@@ -210,7 +225,11 @@ void WordStoryReader::StartOleObject(const XmlAttributes& attributes) {
     // Inside w:object it is that object; alone (in w:pict, as older files have it) it is one of its own.
     if (objects_ == 0) ++fingerprint_.objects;
     if (!graphics_.empty()) graphics_.back().ole = true;
-    if (IsEquation(attributes.Get(Namespace::None, "ProgID"))) ++fingerprint_.equations;
+    // An equation is counted as one, whether an object or not: the object counted for it is taken back.
+    if (IsEquation(attributes.Get(Namespace::None, "ProgID"))) {
+        ++fingerprint_.equations;
+        if (fingerprint_.objects > 0) --fingerprint_.objects;
+    }
 }
 
 void WordStoryReader::End(const XmlName& name) {
@@ -243,6 +262,9 @@ void WordStoryReader::End(const XmlName& name) {
         case Element::Alternate:
             alternates_.pop_back();
             break;
+        case Element::SimpleField:
+            simpleFields_.pop_back();
+            break;
         default:
             if (name.Is(Namespace::Word, "sectPr")) ++section_;
             break;
@@ -250,9 +272,20 @@ void WordStoryReader::End(const XmlName& name) {
 }
 
 void WordStoryReader::Text(std::string_view text) {
-    if (skipping_ > 0 || open_.empty() || open_.back() != Element::Text || instructions_ > 0 || math_ > 0)
+    if (skipping_ > 0 || open_.empty()) return;
+    if (open_.back() == Element::Instructions) {
+        // The innermost field still in its instructions is the one they belong to.
+        if (!fields_.empty() && !fields_.back().result && fields_.back().code.size() < kFieldCodeLimit)
+            fields_.back().code.append(text.substr(0, kFieldCodeLimit - fields_.back().code.size()));
         return;
+    }
+    if (open_.back() != Element::Text || instructions_ > 0 || math_ > 0 || InRecomputedResult()) return;
     Append(text);
+}
+
+bool WordStoryReader::InRecomputedResult() const {
+    return std::any_of(fields_.begin(), fields_.end(), [](const Field& f) { return f.recomputed; }) ||
+           std::find(simpleFields_.begin(), simpleFields_.end(), true) != simpleFields_.end();
 }
 
 void WordStoryReader::Append(std::string_view text) {
@@ -317,6 +350,10 @@ void WordStoryReader::Flush(Container& container, bool all) {
     std::uint64_t count = 0;
     for (const std::vector<std::string>& story : fingerprint_.words) count += story.size();
     if (count > kWordLimit || wordBytes_ > kWordBytesLimit) Stop(WordLimitReason());
+}
+
+bool SwitchedOn(std::string_view value) {
+    return value != "0" && value != "false" && value != "off";
 }
 
 }  // namespace larkspan::zuv0

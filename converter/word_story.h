@@ -5,16 +5,19 @@
 // What a story holds:
 // - Text: w:t and w:delText (deleted text still counts: the binary reader keeps it too), cut into words per
 //   paragraph. Tabs, breaks, symbols, note and comment marks and the anchors of drawings and objects stand
-//   between words, as the characters that hold their place in a binary file do. Field instructions are no
-//   text, nor is anything between a field's begin and its separator; its result is. Equations are counted,
+//   between words, as the characters that hold their place in a binary file do; an optional hyphen stands
+//   inside a word. Field instructions are no text, nor is anything between a field's begin and its
+//   separator; its result is, unless it is one that is worked out afresh (ResultIsRecomputed). Equations
+//   are counted,
 //   their text is not words: converted, an equation becomes an object whose text no reader sees.
 // - Text boxes (w:txbxContent, in any story) are a story of their own and not also of the one around them.
 // - Markup compatibility: of an mc:AlternateContent, the first mc:Choice whose namespaces are all known is
 //   read, else the mc:Fallback, never both; a text box or picture that Word writes twice counts once.
 // Counts are of every story but paragraphs, which are the main story's alone (table cells' included):
 // - pictures: each w:drawing holding a pic:pic or an a:blip, each w:pict holding v:imagedata, but not the
-//   face of an OLE object; objects: w:object, and o:OLEObject outside one; equations: m:oMathPara, m:oMath
-//   outside one, and OLE objects whose ProgID is an equation editor's (Equation.3, Equation.DSMT4...);
+//   face of an OLE object; objects: w:object, and o:OLEObject outside one, but not equations; equations:
+//   m:oMathPara, m:oMath outside one, and OLE objects whose ProgID is an equation editor's (Equation.3,
+//   Equation.DSMT4...);
 // - insertions and deletions: w:ins and w:del around content, not those in properties that mark a paragraph
 //   mark or a table row; fields: w:fldSimple and each w:fldChar that begins one.
 
@@ -40,6 +43,9 @@ struct HeaderFooterReference {
     std::string id;    // the relationship's id
 };
 
+// A WordprocessingML switch's w:val: on unless it says otherwise, and when it is left out.
+bool SwitchedOn(std::string_view value);
+
 class WordStoryReader : public XmlPartReader {
 public:
     // `wordBytes` counts the bytes of the fingerprint's words, across the parts of one package.
@@ -52,6 +58,8 @@ public:
     const std::vector<HeaderFooterReference>& references() const { return references_; }
     // More headers and footers were named than are kept.
     bool referencesCut() const { return referencesCut_; }
+    // The sections (numbered as in references) whose first page has headers and footers of its own.
+    const std::vector<std::uint64_t>& titlePages() const { return titlePages_; }
 
 protected:
     void Start(const XmlName& name, const XmlAttributes& attributes) override;
@@ -68,6 +76,8 @@ private:
         Graphic,  // w:drawing, w:pict, w:object
         Math,
         Alternate,
+        Instructions,  // w:instrText: a complex field's code
+        SimpleField,   // w:fldSimple, its code in an attribute and its result within
     };
     struct Graphic {
         enum Kind : unsigned char { Drawing, Pict, Object } kind;
@@ -102,8 +112,17 @@ private:
     std::uint64_t skipping_ = 0;         // the depth inside a subtree read no further
     std::vector<Container> containers_;  // the open paragraphs and text boxes, the part's own level first
     std::vector<Graphic> graphics_;
-    std::vector<bool> alternates_;    // for each open mc:AlternateContent, whether a branch was taken
-    std::vector<bool> fields_;        // for each open complex field, whether its result has begun
+    std::vector<bool> alternates_;  // for each open mc:AlternateContent, whether a branch was taken
+    struct Field {
+        bool result = false;      // its result has begun
+        bool recomputed = false;  // and is one that whoever opens the document works out afresh
+        std::string code;         // as much of its instructions as tells its kind
+    };
+    // Inside a result that is left out of the words (see ResultIsRecomputed).
+    bool InRecomputedResult() const;
+
+    std::vector<Field> fields_;       // the open complex fields
+    std::vector<bool> simpleFields_;  // the open simple fields: whether each result is recomputed
     std::uint64_t instructions_ = 0;  // open fields still in their instructions
     std::uint64_t textBoxes_ = 0;
     std::uint64_t math_ = 0;
@@ -111,6 +130,7 @@ private:
     std::uint64_t section_ = 0;
     std::vector<HeaderFooterReference> references_;
     bool referencesCut_ = false;
+    std::vector<std::uint64_t> titlePages_;
 };
 
 }  // namespace larkspan::zuv0

@@ -10,7 +10,7 @@ Its bytes are the same on every run. What it holds, and so what the reader must 
   tables       2 (one nested in the other)
   pictures     3: one inline, one old-style VML, one in the fallback of a choice that needs chartex (the
                choice's own two must not count); the OLE equation's face is no picture
-  objects      1 (the OLE equation)
+  objects      0 (the one OLE object is an equation, counted as one)
   equations    3: a display equation (one m:oMathPara around one m:oMath), an inline one, the OLE one
   comments     3
   footnotes    2, endnotes 1 (and the separator and continuation separator of each, which do not count)

@@ -25,7 +25,7 @@ COUNTS = {
     "paragraphs": 19,
     "tables": 3,  # one of them nested
     "pictures": 2,  # one in the line, one floating beside it
-    "objects": 1,  # the equation
+    "objects": 0,  # the one object is the equation, counted as such
     "equations": 1,
     "comments": 3,
     "footnotes": 2,

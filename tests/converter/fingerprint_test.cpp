@@ -69,14 +69,15 @@ const Document kDocuments[] = {
     {"fingerprint/counts.doc",
      true,
      {},
-     {19, 3, 2, 1, 1, 3, 2, 1, 1, 1, 3},
-     {{Story::Main, 64,
+     {19, 3, 2, 0, 1, 3, 2, 1, 1, 1, 3},
+     // The page count's and the title's results are left out: a converter works them out afresh.
+     {{Story::Main, 62,
        "fingerprint counts sample alpha paragraph with a picture and a first note and a remark here "
        "bravo paragraph keeps inserted clause and loses uniform deleted clause old words "
        "charlie one delta two echo three foxtrot four xray yankee golf between tables sits here "
        "hotel india juliett kilo lima mike november formula with a box and an end note "
-       "quebec fields pages 2 title romeo"},
-      {Story::HeadersFooters, 7, "sierra header words tango footer page 1"},
+       "quebec fields pages title"},
+      {Story::HeadersFooters, 6, "sierra header words tango footer page"},
       {Story::Footnotes, 6, "first footnote words second footnote words"},
       {Story::Endnotes, 3, "papa endnote words"},
       {Story::Comments, 9, "first comment words second comment words third comment words"},
