@@ -308,10 +308,18 @@ bool NamesEquation(std::string_view text) {
     return ContainsNoCase(text, "equation.");
 }
 
-// The stories in the order their text follows the main story's (ccpMcr, unused since Word 97, still takes
-// its place).
+// A SHAPE field's result is a drawn shape placed in the line (a text box, a canvas), not a picture.
+bool IsShapeField(std::string_view code) {
+    while (!code.empty() && code.front() == ' ') code.remove_prefix(1);
+    return code.size() >= 5 && ContainsNoCase(code.substr(0, 5), "shape") &&
+           (code.size() == 5 || code[5] == ' ' || code[5] == '\\');
+}
+
 // Stretches of a story, from and to, counted from the story's start.
 using Stretches = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
+// The stories in the order their text follows the main story's (ccpMcr, unused since Word 97, still takes
+// its place).
 
 struct StorySpan {
     Story story;
@@ -447,7 +455,8 @@ private:
         if (!fields_.empty() && fields_.back().object) return;
         if (props.ole)
             Object(props);
-        else if (!props.data)
+        else if (!props.data && std::none_of(fields_.begin(), fields_.end(),
+                                             [](const Field& f) { return IsShapeField(f.code); }))
             ++fp_.pictures;
     }
 

@@ -10,7 +10,8 @@
 // Paragraphs are the main story's: paragraph marks, the cell marks that end a paragraph in a cell (the
 // row-end mark, which carries the TTP property, does not) and section breaks. Tables, pictures, objects,
 // equations, fields and tracked changes are counted in every story. Pictures are the picture characters
-// (0x01) that are no OLE object and hold no form field data, and the floating shapes of the main and header
+// (0x01) that are no OLE object, hold no form field data and are no SHAPE field's result (a shape placed in
+// the line), and the floating shapes of the main and header
 // drawings that show a picture (OfficeArt's pib property), a group's pictures each. An object's field (EMBED)
 // counts as the object, not as a field; an equation's object counts as an equation only. A tracked change is
 // a run of consecutive characters marked inserted (or deleted) by one author; deleted text stays among the

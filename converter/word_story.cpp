@@ -107,7 +107,11 @@ void WordStoryReader::Start(const XmlName& name, const XmlAttributes& attributes
             }
             break;
         case Namespace::Drawing:
-            if (name.local == "blip") MarkPicture();
+            if (name.local == "graphicData" && objects_ == 0 &&
+                attributes.Get(Namespace::None, "uri").ends_with("/drawingml/2006/chart")) {
+                // A chart is an embedded object, whether a converter writes it as one or as a drawing.
+                ++fingerprint_.objects;
+            }
             break;
         case Namespace::Picture:
             if (name.local == "pic") MarkPicture();
@@ -146,13 +150,16 @@ bool WordStoryReader::StartWord(std::string_view local, const XmlAttributes& att
         return false;
     }
     if (local == "p") {
+        tableJustEnded_ = false;
         kind = Element::Paragraph;
         if (story() == Story::Main) ++fingerprint_.paragraphs;
         containers_.push_back({story(), {}, 0});
     } else if (local == "t" || local == "delText") {
         kind = Element::Text;
     } else if (local == "tbl") {
-        ++fingerprint_.tables;
+        // Tables with no paragraph between them are one table, as a binary file can only hold them.
+        if (!tableJustEnded_) ++fingerprint_.tables;
+        kind = Element::Table;
     } else if (IsSeparator(local)) {
         Separate();
     } else if (local == "txbxContent") {
@@ -252,8 +259,8 @@ void WordStoryReader::End(const XmlName& name) {
             graphics_.pop_back();
             if (graphic.kind == Graphic::Object)
                 --objects_;
-            else if (graphic.picture && !graphic.ole && objects_ == 0)
-                ++fingerprint_.pictures;
+            else if (!graphic.ole && objects_ == 0)
+                fingerprint_.pictures += graphic.pictures;
             break;
         }
         case Element::Math:
@@ -264,6 +271,9 @@ void WordStoryReader::End(const XmlName& name) {
             break;
         case Element::SimpleField:
             simpleFields_.pop_back();
+            break;
+        case Element::Table:
+            tableJustEnded_ = true;
             break;
         default:
             if (name.Is(Namespace::Word, "sectPr")) ++section_;
@@ -318,7 +328,7 @@ void WordStoryReader::Separate() {
 }
 
 void WordStoryReader::MarkPicture() {
-    if (!graphics_.empty()) graphics_.back().picture = true;
+    if (!graphics_.empty()) ++graphics_.back().pictures;
 }
 
 void WordStoryReader::Flush(Container& container, bool all) {

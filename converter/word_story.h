@@ -14,10 +14,11 @@
 // - Markup compatibility: of an mc:AlternateContent, the first mc:Choice whose namespaces are all known is
 //   read, else the mc:Fallback, never both; a text box or picture that Word writes twice counts once.
 // Counts are of every story but paragraphs, which are the main story's alone (table cells' included):
-// - pictures: each w:drawing holding a pic:pic or an a:blip, each w:pict holding v:imagedata, but not the
-//   face of an OLE object; objects: w:object, and o:OLEObject outside one, but not equations; equations:
-//   m:oMathPara, m:oMath outside one, and OLE objects whose ProgID is an equation editor's (Equation.3,
-//   Equation.DSMT4...);
+// - pictures: each pic:pic in a w:drawing and each v:imagedata in a w:pict (a group's each), but not the
+//   face of an OLE object nor a shape's picture fill; tables: w:tbl, but one right after another with no
+//   paragraph between is the same table; objects: w:object, o:OLEObject outside one and charts, but not
+//   equations; equations: m:oMathPara, m:oMath outside one, and OLE objects whose ProgID is an equation
+//   editor's (Equation.3, Equation.DSMT4...);
 // - insertions and deletions: w:ins and w:del around content, not those in properties that mark a paragraph
 //   mark or a table row; fields: w:fldSimple and each w:fldChar that begins one.
 
@@ -78,11 +79,12 @@ private:
         Alternate,
         Instructions,  // w:instrText: a complex field's code
         SimpleField,   // w:fldSimple, its code in an attribute and its result within
+        Table,
     };
     struct Graphic {
         enum Kind : unsigned char { Drawing, Pict, Object } kind;
-        bool picture = false;  // holds an image
-        bool ole = false;      // holds an OLE object, whose image is only its face
+        std::uint32_t pictures = 0;  // the images it holds: one, or a group's
+        bool ole = false;            // holds an OLE object, whose image is only its face
     };
     struct Container {
         Story story;
@@ -131,6 +133,7 @@ private:
     std::vector<HeaderFooterReference> references_;
     bool referencesCut_ = false;
     std::vector<std::uint64_t> titlePages_;
+    bool tableJustEnded_ = false;  // and no paragraph began since
 };
 
 }  // namespace larkspan::zuv0

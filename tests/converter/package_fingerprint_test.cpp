@@ -185,6 +185,19 @@ const std::vector<Row> kRows = {
          },
      .words = {"cooperate linked text done", "shown default shown first"},
      .counts = {.paragraphs = 2, .fields = 2}},
+    // Two tables with no paragraph between them are one; a chart is an embedded object.
+    {.name = "adjacent_tables_and_a_chart",
+     .bytes =
+         [] {
+             const std::string table = "<w:tbl><w:tr><w:tc>" + Paragraph("cell") + "</w:tc></w:tr></w:tbl>";
+             return BuildZip(WordParts(
+                 table + "<w:bookmarkStart w:id=\"1\" w:name=\"b\"/>" + table + Paragraph("between") + table +
+                 "<w:p><w:r><w:drawing><a:graphic xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/"
+                 "main\"><a:graphicData uri=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"/>"
+                 "</a:graphic></w:drawing></w:r></w:p>"));
+         },
+     .words = {"cell cell between cell"},
+     .counts = {.paragraphs = 5, .tables = 2, .objects = 1}},
     {.name = "main_part_cut_short",
      .bytes =
          [] {
