@@ -172,7 +172,8 @@ Outcome Engine::LoadAndSave(const Job& job) {
         const ConversionCheck check = CheckConversion(copy.path(), job.content, staged, job.format);
         if (job.strict && !check.losses.empty()) {
             fs::remove(staged, ignored);
-            Outcome lost = Failure(ExitCode::ContentLost, job.target.native(), JoinLosses(check.losses));
+            // No subject: the caller knows the target, and what was lost says it all.
+            Outcome lost = Failure(ExitCode::ContentLost, {}, JoinLosses(check.losses));
             lost.check = check.json;
             return lost;
         }

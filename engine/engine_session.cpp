@@ -366,6 +366,8 @@ ConversionResult EngineSession::Convert(std::string_view source, std::string_vie
         return result;
     }
     result.reason = Reason(answer, source, target);
+    // Failed for what it lost (strict): the losses are told as a converted file's are.
+    if (answer.status == static_cast<int>(protocol::ExitCode::ContentLost)) result.losses = answer.detail;
     result.kind = KindOf(answer.status);
     result.engineMissing = answer.status == static_cast<int>(protocol::ExitCode::EngineMissing);
     return result;

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -325,6 +326,64 @@ INSTANTIATE_TEST_SUITE_P(Signals, EndedFromOutside,
                          ::testing::Values(EndCase{"CtrlC", SIGINT}, EndCase{"Terminated", SIGTERM},
                                            EndCase{"Killed", SIGKILL}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The check with the real engine: LibreOffice drops the picture in the comment of testComment.docx, which
+// is said, or with --strict fails the file and keeps the old target; the memo comes through whole, silently.
+struct RealCheckCase {
+    const char* name;
+    std::vector<std::string> options;
+    int status;
+    const char* said;     // about testComment.docx on standard error, after its path
+    const char* outcome;  // of testComment.docx in the report
+    const char* check;    // its pictures before and after, as the report gives them
+};
+
+class RealCheck : public CliConversion, public ::testing::WithParamInterface<RealCheckCase> {};
+
+TEST_P(RealCheck, NamesWhatLibreOfficeLost) {
+    const RealCheckCase& row = GetParam();
+    fs::copy_file(kSamples / "third-party/testComment.docx", in / "testComment.docx");
+    fs::copy_file(kSamples / "memo.docx", in / "memo.docx");
+    WriteBytes(out / "testComment.doc", "the old target");
+    const fs::path report = work.path() / "run.jsonl";
+    std::vector<std::string> arguments = row.options;
+    for (const std::string& more :
+         {std::string("--report"), report.string(), in.string(), std::string("doc"), out.string()})
+        arguments.push_back(more);
+
+    const RunResult run = RunLarkspan(arguments);
+    EXPECT_EQ(run.status, row.status) << run.errors;
+    const std::string said = row.said[0] ? (in / "testComment.docx").string() + row.said + "\n" : "";
+    EXPECT_EQ(run.errors.find("memo"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find(said), std::string::npos) << run.errors;
+    if (!row.said[0]) {
+        EXPECT_EQ(run.errors.find("converted, but"), std::string::npos) << run.errors;
+    }
+    EXPECT_EQ(test::ReadText(out / "testComment.doc") == "the old target", row.status != 0);
+    EXPECT_NE(ReadWords(out / "memo.doc").find("Memo"), std::string::npos);
+
+    const Finished jq =
+        test::Run({"jq", "-r",
+                   "select(.type==\"file\") | [(.source | split(\"/\") | last), "
+                   ".outcome, (.losses | join(\"; \")), "
+                   "(.check.source.pictures // \"-\"), (.check.converted.pictures // \"-\")] | @tsv",
+                   report.string()});
+    EXPECT_EQ(jq.exitCode, 0) << jq.err;
+    std::vector<std::string> lines = test::Lines(jq.out);
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         std::string("memo.docx\tconverted\t\t") + (row.check[0] == '-' ? "-\t-" : "0\t0"),
+                         std::string("testComment.docx\t") + row.outcome + "\t" +
+                             (row.check[0] == '-' ? "" : "the picture was lost") + "\t" + row.check}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Check, RealCheck,
+    ::testing::Values(
+        RealCheckCase{"ByDefault", {}, 0, ": converted, but the picture was lost", "converted", "1\t0"},
+        RealCheckCase{"Strict", {"--strict"}, 1, ": content lost (the picture was lost)", "failed", "1\t0"},
+        RealCheckCase{"NotAskedFor", {"--no-verify"}, 0, "", "converted", "-\t-"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace larkspan::test

@@ -219,7 +219,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "larkspan: {}: converted, but 2 of 5 comments lost\n",
                   "converted",
                   "2 of 5 comments lost"},
-        CheckCase{"Strict", {"--strict"}, 1, "{}: content lost (2 of 5 comments lost)\n", "failed", ""},
+        CheckCase{"Strict",
+                  {"--strict"},
+                  1,
+                  "{}: content lost (2 of 5 comments lost)\n",
+                  "failed",
+                  "2 of 5 comments lost"},
         CheckCase{"NotAskedFor", {"--no-verify"}, 0, "", "converted", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
