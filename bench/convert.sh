@@ -4,6 +4,10 @@
 # `soffice --headless --convert-to` call over all of them, and by a bare LibreOfficeKit loop (the floor:
 # LibreOffice with nothing of ours around it). Prints the wall times, the ratios to soffice and the peak
 # resident memory of larkspan's engines; each is run REPEAT times (default 3) and the medians are shown.
+# The check of each converted file against its source is measured by running larkspan once more with
+# --no-verify ("no check"; "check" is what the check adds).
+# Then one large document (3,000 paragraphs with tables and pictures, made by pandoc) both ways, with and
+# without the check and by soffice; LARGE=0 leaves it out.
 # Usage: bench/convert.sh [N...]   (default: 20 100)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -61,8 +65,8 @@ soffice -env:UserInstallation="$soffice_profile" --headless --convert-to docx --
 cp -r "$XDG_CACHE_HOME/larkspan/profile-0" "$work/floor-profile"
 "$floor" "$work/floor-profile" "$work/warm" "$work/warm/warm.doc" >/dev/null
 
-printf '%-6s %10s %10s %10s %10s %9s %9s %9s %12s\n' "N" "larkspan" "jobs=1" "soffice" "LOK loop" \
-  "ratio" "ratio j1" "j1-floor" "engine peak"
+printf '%-6s %10s %10s %10s %10s %10s %9s %9s %9s %12s %7s\n' "N" "larkspan" "jobs=1" "soffice" "LOK loop" \
+  "no check" "ratio" "ratio j1" "j1-floor" "engine peak" "check"
 for n in "${counts[@]}"; do
   src="$work/src-$n"; html="$work/html-$n"
   mkdir -p "$src" "$html"
@@ -80,8 +84,8 @@ for n in "${counts[@]}"; do
   # the medians are compared.
   : > "$work/times-$n"
   for ((r = 1; r <= repeat; r++)); do
-    rm -rf "$work/out-l-$n" "$work/out-1-$n" "$work/out-s-$n" "$work/out-f-$n"
-    mkdir -p "$work/out-l-$n" "$work/out-1-$n" "$work/out-s-$n" "$work/out-f-$n"
+    rm -rf "$work/out-l-$n" "$work/out-1-$n" "$work/out-s-$n" "$work/out-f-$n" "$work/out-n-$n"
+    mkdir -p "$work/out-l-$n" "$work/out-1-$n" "$work/out-s-$n" "$work/out-f-$n" "$work/out-n-$n"
     t0=$(now)
     with_engine_peak "$work/peak-$n" "$larkspan" "$src/*.doc" docx "$work/out-l-$n"
     t1=$(now)
@@ -93,16 +97,59 @@ for n in "${counts[@]}"; do
     # The floor times itself, from its start to its last document: LibreOffice's shutdown is not counted.
     floor_seconds=$("$floor" "$work/floor-profile" "$work/out-f-$n" "$src"/*.doc | sed -n 's/.*seconds //p')
     t4=$(awk -v a="$t3" -v f="$floor_seconds" 'BEGIN { printf "%.6f", a + f }')
-    for out in l 1 s f; do
+    t5=$(now)
+    "$larkspan" --no-verify "$src/*.doc" docx "$work/out-n-$n"
+    t6=$(now)
+    for out in l 1 s f n; do
       made=$(find "$work/out-$out-$n" -name '*.docx' | wc -l)
       [ "$made" -eq "$n" ] || echo "run $out produced $made of $n" >&2
     done
-    echo "$t0 $t1 $t2 $t3 $t4 $(cat "$work/peak-$n")" >> "$work/times-$n"
+    echo "$t0 $t1 $t2 $t3 $t4 $(cat "$work/peak-$n") $t5 $t6" >> "$work/times-$n"
   done
   awk -v n="$n" '
     function median(a, k,   i, j, t) { for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t } return a[int((k + 1) / 2)] }
-    { l[NR] = $2 - $1; j[NR] = $3 - $2; s[NR] = $4 - $3; f[NR] = $5 - $4; if ($6 > peak) peak = $6 }
-    END { L = median(l, NR); J = median(j, NR); S = median(s, NR); F = median(f, NR)
-          printf "%-6s %10.2f %10.2f %10.2f %10.2f %9.2f %9.2f %7.1fms %9.0f MiB\n",
-                 n, L, J, S, F, L / S, J / S, 1000 * (J - F) / n, peak / 1024 }' "$work/times-$n"
+    { l[NR] = $2 - $1; j[NR] = $3 - $2; s[NR] = $4 - $3; f[NR] = $5 - $4; v[NR] = $8 - $7
+      if ($6 > peak) peak = $6 }
+    END { L = median(l, NR); J = median(j, NR); S = median(s, NR); F = median(f, NR); V = median(v, NR)
+          printf "%-6s %10.2f %10.2f %10.2f %10.2f %10.2f %9.2f %9.2f %7.1fms %9.0f MiB %+6.1f%%\n",
+                 n, L, J, S, F, V, L / S, J / S, 1000 * (J - F) / n, peak / 1024, 100 * (L - V) / V }' "$work/times-$n"
+done
+
+[ "${LARGE:-1}" = 0 ] && exit 0
+# One large document: 3,000 paragraphs of about 25 words, a table every 100 paragraphs and a picture every
+# 300, written by pandoc (.docx) and by LibreOffice from it (.doc); each converted the other way.
+large="$work/large"; mkdir -p "$large/in" "$large/doc"
+convert -size 160x90 gradient:skyblue-navy "$large/in/picture.png" 2>/dev/null ||
+  printf '\x89PNG\r\n\x1a\n' > "$large/in/picture.png"
+awk 'BEGIN { srand(7); split("the of and to in report budget council river garden winter project meeting " \
+              "letter order delivery invoice customer analysis result method sample figure Größe café", w, " ")
+  for (p = 1; p <= 3000; p++) {
+    line = "Paragraph " p ":"; for (i = 0; i < 24; i++) line = line " " w[int(rand() * 27) + 1]
+    print line ".\n"
+    if (p % 100 == 0) print "| item | amount | note |\n|---|---|---|\n| a | " p " | x |\n| b | " p + 1 " | y |\n"
+    if (p % 300 == 0) print "![Figure " p "](picture.png)\n"
+  } }' > "$large/in/large.md"
+(cd "$large/in" && pandoc large.md -o large.docx)
+soffice -env:UserInstallation="$soffice_profile" --headless --convert-to doc --outdir "$large/doc" \
+  "$large/in/large.docx" >/dev/null 2>&1
+printf '\n%-22s %10s %10s %10s %7s\n' "3,000 paragraphs" "larkspan" "no check" "soffice" "check"
+for way in "docx doc" "doc docx"; do
+  set -- $way
+  source_file="$large/in/large.docx"; [ "$1" = doc ] && source_file="$large/doc/large.doc"
+  : > "$work/times-large"
+  for ((r = 1; r <= repeat; r++)); do
+    rm -rf "$large/out-l" "$large/out-n" "$large/out-s"; mkdir -p "$large/out-l" "$large/out-n" "$large/out-s"
+    t0=$(now); "$larkspan" "$source_file" "$2" "$large/out-l"
+    t1=$(now); "$larkspan" --no-verify "$source_file" "$2" "$large/out-n"
+    t2=$(now)
+    soffice -env:UserInstallation="$soffice_profile" --headless --convert-to "$2" --outdir "$large/out-s" \
+      "$source_file" >/dev/null 2>&1
+    t3=$(now)
+    echo "$t0 $t1 $t2 $t3" >> "$work/times-large"
+  done
+  awk -v way="$1 -> $2" '
+    function median(a, k,   i, j, t) { for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t } return a[int((k + 1) / 2)] }
+    { l[NR] = $2 - $1; v[NR] = $3 - $2; s[NR] = $4 - $3 }
+    END { L = median(l, NR); V = median(v, NR); S = median(s, NR)
+          printf "%-22s %10.2f %10.2f %10.2f %+6.1f%%\n", way, L, V, S, 100 * (L - V) / V }' "$work/times-large"
 done

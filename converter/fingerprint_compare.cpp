@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <iterator>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 
 namespace larkspan::zuv0 {
 namespace {
+
+// Words with how often they occur; the words themselves stay in the fingerprints.
+using Tally = std::unordered_map<std::string_view, std::size_t>;
 
 struct Named {
     Story story;
@@ -26,12 +30,7 @@ bool IsNumber(const std::string& word) {
 // Words that a story lost: those the source has more often than the converted file, counted with their
 // repeats. A word that moved to another story (a text box that became a frame in the main text, say) is
 // not lost: the converted file's other stories make up for it.
-std::size_t MissingWords(const std::vector<std::string>& source,
-                         const std::map<std::string, std::size_t>& kept,
-                         std::map<std::string, std::size_t>& spare) {
-    std::map<std::string, std::size_t> wanted;
-    for (const std::string& word : source)
-        if (!IsNumber(word)) ++wanted[word];
+std::size_t MissingWords(const Tally& wanted, const Tally& kept, Tally& spare) {
     std::size_t missing = 0;
     for (const auto& [word, count] : wanted) {
         const auto found = kept.find(word);
@@ -47,9 +46,11 @@ std::size_t MissingWords(const std::vector<std::string>& source,
     return missing;
 }
 
-std::map<std::string, std::size_t> Counted(const std::vector<std::string>& words) {
-    std::map<std::string, std::size_t> counted;
-    for (const std::string& word : words) ++counted[word];
+Tally Counted(const std::vector<std::string>& words) {
+    Tally counted;
+    counted.reserve(words.size() / 4);
+    for (const std::string& word : words)
+        if (!IsNumber(word)) ++counted[word];
     return counted;
 }
 
@@ -72,21 +73,21 @@ std::vector<std::string> Losses(const Fingerprint& source, const Fingerprint& co
     if (!source.incomplete.empty() || !converted.incomplete.empty()) return losses;
 
     // What the converted file has beyond each story's own words, which another story may borrow.
-    std::map<std::string, std::size_t> spare;
-    std::array<std::map<std::string, std::size_t>, kStories> kept;
+    Tally spare;
+    std::array<Tally, kStories> kept, had;
     for (std::size_t s = 0; s < kStories; ++s) {
         kept[s] = Counted(converted.words[s]);
-        std::map<std::string, std::size_t> had = Counted(source.words[s]);
+        had[s] = Counted(source.words[s]);
         for (const auto& [word, count] : kept[s]) {
-            const auto found = had.find(word);
-            const std::size_t needed = found == had.end() ? 0 : found->second;
+            const auto found = had[s].find(word);
+            const std::size_t needed = found == had[s].end() ? 0 : found->second;
             if (count > needed) spare[word] += count - needed;
         }
     }
     for (const Named& named : kStoryNames) {
         const std::size_t s = static_cast<std::size_t>(named.story);
-        const std::size_t total = static_cast<std::size_t>(std::count_if(
-            source.words[s].begin(), source.words[s].end(), [](const auto& w) { return !IsNumber(w); }));
+        std::size_t total = 0;
+        for (const auto& [word, count] : had[s]) total += count;
         if (total == 0) continue;
         // Notes and comments that are gone are said by their count, not once more by their words.
         const std::pair<Story, bool> gone[] = {
@@ -96,7 +97,7 @@ std::vector<std::string> Losses(const Fingerprint& source, const Fingerprint& co
         if (std::any_of(std::begin(gone), std::end(gone),
                         [&](const auto& g) { return g.first == named.story && g.second; }))
             continue;
-        const std::size_t missing = MissingWords(source.words[s], kept[s], spare);
+        const std::size_t missing = MissingWords(had[s], kept[s], spare);
         // A word or two in a hundred may come out spelt another way (a soft hyphen, a ligature); more is a
         // loss. A story that had few words is held to losing none of them whole.
         const std::size_t percent = missing * 100 / total;
