@@ -4,8 +4,9 @@
 # `soffice --headless --convert-to` call over all of them, and by a bare LibreOfficeKit loop (the floor:
 # LibreOffice with nothing of ours around it). Prints the wall times, the ratios to soffice and the peak
 # resident memory of larkspan's engines; each is run REPEAT times (default 3) and the medians are shown.
-# The check of each converted file against its source is measured by running larkspan once more with
-# --no-verify ("no check"; "check" is what the check adds).
+# The check of each converted file against its source: larkspan runs once more with --no-verify ("no
+# check"), but the engine's start varies from run to run by more than the check takes, so the check is also
+# timed alone on the same files (larkspan_check_bench) and set against one engine's time ("check").
 # Then one large document (3,000 paragraphs with tables and pictures, made by pandoc) both ways, with and
 # without the check and by soffice; LARGE=0 leaves it out.
 # Usage: bench/convert.sh [N...]   (default: 20 100)
@@ -14,7 +15,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${LARKSPAN_BUILD:-$here/build}
 larkspan="$build/bin/larkspan"
 floor="$build/bin/larkspan_lok_loop"
-[ -x "$larkspan" ] && [ -x "$floor" ] || { echo "build first: scripts/bootstrap" >&2; exit 1; }
+check_bench="$build/bin/larkspan_check_bench"
+[ -x "$larkspan" ] && [ -x "$floor" ] && [ -x "$check_bench" ] || { echo "build first: scripts/bootstrap" >&2; exit 1; }
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(20 100)
 repeat=${REPEAT:-3}
@@ -65,8 +67,8 @@ soffice -env:UserInstallation="$soffice_profile" --headless --convert-to docx --
 cp -r "$XDG_CACHE_HOME/larkspan/profile-0" "$work/floor-profile"
 "$floor" "$work/floor-profile" "$work/warm" "$work/warm/warm.doc" >/dev/null
 
-printf '%-6s %10s %10s %10s %10s %10s %9s %9s %9s %12s %7s\n' "N" "larkspan" "jobs=1" "soffice" "LOK loop" \
-  "no check" "ratio" "ratio j1" "j1-floor" "engine peak" "check"
+printf '%-6s %10s %10s %10s %10s %10s %9s %9s %9s %12s %11s %7s\n' "N" "larkspan" "jobs=1" "soffice" \
+  "LOK loop" "no check" "ratio" "ratio j1" "j1-floor" "engine peak" "check (ms)" "check"
 for n in "${counts[@]}"; do
   src="$work/src-$n"; html="$work/html-$n"
   mkdir -p "$src" "$html"
@@ -106,13 +108,18 @@ for n in "${counts[@]}"; do
     done
     echo "$t0 $t1 $t2 $t3 $t4 $(cat "$work/peak-$n") $t5 $t6" >> "$work/times-$n"
   done
-  awk -v n="$n" '
+  # The check alone over the N pairs of the last run, in milliseconds.
+  pairs=()
+  for f in "$src"/*.doc; do pairs+=("$f" "$work/out-l-$n/$(basename "${f%.doc}").docx"); done
+  check_ms=$("$check_bench" 5 "${pairs[@]}" | sed 's/ ms.*//')
+  awk -v n="$n" -v check="$check_ms" '
     function median(a, k,   i, j, t) { for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t } return a[int((k + 1) / 2)] }
     { l[NR] = $2 - $1; j[NR] = $3 - $2; s[NR] = $4 - $3; f[NR] = $5 - $4; v[NR] = $8 - $7
       if ($6 > peak) peak = $6 }
     END { L = median(l, NR); J = median(j, NR); S = median(s, NR); F = median(f, NR); V = median(v, NR)
-          printf "%-6s %10.2f %10.2f %10.2f %10.2f %10.2f %9.2f %9.2f %7.1fms %9.0f MiB %+6.1f%%\n",
-                 n, L, J, S, F, V, L / S, J / S, 1000 * (J - F) / n, peak / 1024, 100 * (L - V) / V }' "$work/times-$n"
+          printf "%-6s %10.2f %10.2f %10.2f %10.2f %10.2f %9.2f %9.2f %7.1fms %9.0f MiB %11.1f %6.1f%%\n",
+                 n, L, J, S, F, V, L / S, J / S, 1000 * (J - F) / n, peak / 1024, check, check / (10 * J) }' \
+    "$work/times-$n"
 done
 
 [ "${LARGE:-1}" = 0 ] && exit 0
@@ -132,24 +139,31 @@ awk 'BEGIN { srand(7); split("the of and to in report budget council river garde
 (cd "$large/in" && pandoc large.md -o large.docx)
 soffice -env:UserInstallation="$soffice_profile" --headless --convert-to doc --outdir "$large/doc" \
   "$large/in/large.docx" >/dev/null 2>&1
-printf '\n%-22s %10s %10s %10s %7s\n' "3,000 paragraphs" "larkspan" "no check" "soffice" "check"
+# The file's own time is the report's (from the job's start to its answer); the check alone is set against
+# the file's time without it.
+printf '\n%-22s %10s %10s %10s %12s %12s %12s %7s\n' "3,000 paragraphs" "larkspan" "no check" "soffice" \
+  "file (ms)" "no check" "check (ms)" "check"
 for way in "docx doc" "doc docx"; do
   set -- $way
   source_file="$large/in/large.docx"; [ "$1" = doc ] && source_file="$large/doc/large.doc"
   : > "$work/times-large"
   for ((r = 1; r <= repeat; r++)); do
     rm -rf "$large/out-l" "$large/out-n" "$large/out-s"; mkdir -p "$large/out-l" "$large/out-n" "$large/out-s"
-    t0=$(now); "$larkspan" "$source_file" "$2" "$large/out-l"
-    t1=$(now); "$larkspan" --no-verify "$source_file" "$2" "$large/out-n"
+    rm -f "$large/report-l" "$large/report-n"
+    t0=$(now); "$larkspan" --report "$large/report-l" "$source_file" "$2" "$large/out-l"
+    t1=$(now); "$larkspan" --no-verify --report "$large/report-n" "$source_file" "$2" "$large/out-n"
     t2=$(now)
     soffice -env:UserInstallation="$soffice_profile" --headless --convert-to "$2" --outdir "$large/out-s" \
       "$source_file" >/dev/null 2>&1
     t3=$(now)
-    echo "$t0 $t1 $t2 $t3" >> "$work/times-large"
+    ms() { sed -n 's/.*"type":"file".*"ms":\([0-9]*\).*/\1/p' "$1"; }
+    echo "$t0 $t1 $t2 $t3 $(ms "$large/report-l") $(ms "$large/report-n")" >> "$work/times-large"
   done
-  awk -v way="$1 -> $2" '
+  check_ms=$("$check_bench" 5 "$source_file" "$large/out-l/large.$2" | sed 's/ ms.*//')
+  awk -v way="$1 -> $2" -v check="$check_ms" '
     function median(a, k,   i, j, t) { for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t } return a[int((k + 1) / 2)] }
-    { l[NR] = $2 - $1; v[NR] = $3 - $2; s[NR] = $4 - $3 }
-    END { L = median(l, NR); V = median(v, NR); S = median(s, NR)
-          printf "%-22s %10.2f %10.2f %10.2f %+6.1f%%\n", way, L, V, S, 100 * (L - V) / V }' "$work/times-large"
+    { l[NR] = $2 - $1; v[NR] = $3 - $2; s[NR] = $4 - $3; fl[NR] = $5; fv[NR] = $6 }
+    END { L = median(l, NR); V = median(v, NR); S = median(s, NR); FL = median(fl, NR); FV = median(fv, NR)
+          printf "%-22s %10.2f %10.2f %10.2f %12d %12d %12.1f %6.1f%%\n", way, L, V, S, FL, FV, check, 100 * check / FV }' \
+    "$work/times-large"
 done

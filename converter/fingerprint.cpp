@@ -57,14 +57,13 @@ void AddWords(std::string_view utf8, std::vector<std::string>& words) {
 
 bool ResultIsRecomputed(std::string_view code) {
     static constexpr std::string_view kRecomputed[] = {
-        "=",           "ASK",          "AUTHOR",     "AUTONUM",    "AUTONUMLGL",  "AUTONUMOUT",
-        "COMMENTS",    "COMPARE",      "CREATEDATE", "DATE",       "DOCPROPERTY", "DOCVARIABLE",
-        "EDITTIME",    "FILENAME",     "FILESIZE",   "FILLIN",     "IF",          "INFO",
-        "KEYWORDS",    "LASTSAVEDBY",  "LISTNUM",    "MERGEFIELD", "MERGEREC",    "MERGESEQ",
-        "NOTEREF",     "NUMCHARS",     "NUMPAGES",   "NUMWORDS",   "PAGE",        "PAGEREF",
-        "PRINTDATE",   "REF",          "REVNUM",     "SAVEDATE",   "SECTION",     "SECTIONPAGES",
-        "SEQ",         "STYLEREF",     "SUBJECT",    "TEMPLATE",   "TIME",        "TITLE",
-        "USERADDRESS", "USERINITIALS", "USERNAME"};
+        "=",        "ADDRESSBLOCK", "ASK",        "AUTHOR",       "AUTONUM",      "AUTONUMLGL",  "AUTONUMOUT",
+        "COMMENTS", "COMPARE",      "CREATEDATE", "DATE",         "DOCPROPERTY",  "DOCVARIABLE", "EDITTIME",
+        "FILENAME", "FILESIZE",     "FILLIN",     "FORMDROPDOWN", "GREETINGLINE", "IF",          "INFO",
+        "KEYWORDS", "LASTSAVEDBY",  "LISTNUM",    "MERGEFIELD",   "MERGEREC",     "MERGESEQ",    "NOTEREF",
+        "NUMCHARS", "NUMPAGES",     "NUMWORDS",   "PAGE",         "PAGEREF",      "PRINTDATE",   "REF",
+        "REVNUM",   "SAVEDATE",     "SECTION",    "SECTIONPAGES", "SEQ",          "STYLEREF",    "SUBJECT",
+        "TEMPLATE", "TIME",         "TITLE",      "USERADDRESS",  "USERINITIALS", "USERNAME"};
     std::size_t at = code.find_first_not_of(" \t\r\n\\");
     if (at == std::string_view::npos) return false;
     // "=" needs no space after it ("=2*3"); a name ends at a space or a switch.
