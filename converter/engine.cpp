@@ -13,6 +13,7 @@
 #include "atomic_output.h"
 #include "console.h"
 #include "conversion_check.h"
+#include "conversion_macro.h"
 #include "crash_guard.h"
 #include "file_url.h"
 #include "platform/file_writing.h"
@@ -25,8 +26,6 @@ namespace larkspan::zuv0 {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kLoadOptions = "MacroSecurityLevel=3";
 
 bool HoldsLibreOffice(const fs::path& folder) {
     std::error_code ignored;
@@ -91,31 +90,30 @@ std::unique_ptr<Engine> Engine::Start(const EngineSettings& settings, Outcome& f
     }
     crash_guard::Install();
 
-    std::unique_ptr<Engine> engine(new Engine(std::move(slot), office));
-    office->registerCallback(&Engine::OnEngineEvent, engine.get());
-    office->setOptionalFeatures(LOK_FEATURE_DOCUMENT_PASSWORD | LOK_FEATURE_DOCUMENT_PASSWORD_TO_MODIFY);
-    return engine;
+    // Only now: the first start of a new profile copies LibreOffice's default macro library over whatever
+    // was there. LibreOffice reads the library when the first macro runs.
+    if (std::error_code macroError = ConversionMacro(slot->profileFolder()).Install()) {
+        delete office;
+        failure = Failure(ExitCode::EngineMissing, slot->profileFolder().native(),
+                          "cannot prepare the profile: " + macroError.message());
+        return nullptr;
+    }
+    return std::unique_ptr<Engine>(new Engine(std::move(slot), office));
 }
 
 Engine::Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office)
-    : slot_(std::move(slot)), office_(office) {}
+    : slot_(std::move(slot)), office_(office), macro_(slot_->profileFolder()) {}
 
 Engine::~Engine() {
     delete office_;
 }
 
-// Runs on LibreOffice's loading thread. Without an answer, a password request would block the load for
-// ever; answering "no password" makes the load fail, which we then report as a password-protected file.
-// A password to modify only is answered the same way, and the document then opens read-only, which is
-// all a conversion needs.
-void Engine::OnEngineEvent(int type, const char*, void* self) {
-    auto* engine = static_cast<Engine*>(self);
-    if (type == LOK_CALLBACK_DOCUMENT_PASSWORD) {
-        engine->passwordAsked_ = true;
-        engine->office_->setDocumentPassword(engine->loadingUrl_.c_str(), nullptr);
-    } else if (type == LOK_CALLBACK_DOCUMENT_PASSWORD_TO_MODIFY) {
-        engine->office_->setDocumentPassword(engine->loadingUrl_.c_str(), nullptr);
-    }
+ConversionMacro::Answer Engine::Run(const char* step) {
+    macro_.ClearAnswer();
+    const bool ran = office_->runMacro(step);
+    ConversionMacro::Answer answer = macro_.TakeAnswer();
+    if (!ran && answer.stage.empty()) answer.message = "LibreOffice did not run the conversion";
+    return answer;
 }
 
 Outcome Engine::Convert(const Job& job) {
@@ -129,21 +127,10 @@ Outcome Engine::LoadAndSave(const Job& job) {
     const std::string& source = job.source.native();
     SourceCopy copy;
     if (Outcome copied = copy.Make(job, slot_->scratchFolder() / "source"); !copied.ok()) return copied;
-    loadingUrl_ = FileUrlFromPath(copy.path());
-    passwordAsked_ = false;
-
-    crash_guard::SetOutcomeOnCrash(
-        Failure(ExitCode::NotADocument, source, "LibreOffice crashed while reading it"));
-    // LibreOfficeKit sets the macro security level on every load, to "medium" when not told otherwise, and
-    // keeps it in the profile; macros are never executed on its loads either way.
-    std::unique_ptr<lok::Document> document(office_->documentLoad(loadingUrl_.c_str(), kLoadOptions));
-    if (!document) {
-        if (passwordAsked_) return Failure(ExitCode::PasswordProtected, source);
-        return Failure(ExitCode::NotADocument, source,
-                       "LibreOffice could not read it: damaged, or a form it does not know");
-    }
-    if (document->getDocumentType() != LOK_DOCTYPE_TEXT)
-        return Failure(ExitCode::NotADocument, source, "not a word-processing document");
+    const std::string filter = FilterForFormat(job.format);
+    if (filter.empty())
+        return Failure(ExitCode::SaveFailed, job.target.native(),
+                       "no format is named \"" + job.format + "\"");
 
     // LibreOffice saves through temporary files of its own beside the file it writes; a crash would leave
     // them in the user's folder. So it writes into our scratch folder, and the result is copied into the
@@ -151,19 +138,37 @@ Outcome Engine::LoadAndSave(const Job& job) {
     const fs::path staged = slot_->scratchFolder() / ("converted." + job.format);
     std::error_code ignored;
     fs::remove(staged, ignored);
+    // A web page would open as a web document, which no Word filter can store: it is read into a text
+    // document instead, as LibreOfficeKit does.
+    const std::string loadFilter = job.content == ContentKind::Html ? "HTML (StarWriter)" : "";
+    if (std::error_code error =
+            macro_.Request(FileUrlFromPath(copy.path()), FileUrlFromPath(staged), filter, loadFilter))
+        return Failure(ExitCode::Internal, slot_->profileFolder().native(),
+                       "cannot hand the job to LibreOffice: " + error.message());
+
+    crash_guard::SetOutcomeOnCrash(
+        Failure(ExitCode::NotADocument, source, "LibreOffice crashed while reading it"));
+    const ConversionMacro::Answer loaded = Run(ConversionMacro::kLoad);
+    if (loaded.stage == "password") return Failure(ExitCode::PasswordProtected, source);
+    if (loaded.stage == "kind")
+        return Failure(ExitCode::NotADocument, source, "not a word-processing document");
+    if (loaded.stage == "load")
+        return Failure(ExitCode::NotADocument, source,
+                       "LibreOffice could not read it: damaged, or a form it does not know");
+    if (loaded.stage != "loaded") return Failure(ExitCode::Internal, source, loaded.message);
+
     crash_guard::SetOutcomeOnCrash(
         Failure(ExitCode::SaveFailed, job.target.native(), "LibreOffice crashed while saving"));
-    if (!document->saveAs(FileUrlFromPath(staged).c_str(), job.format.c_str())) {
+    // The document is closed before the result is put in place, so a crash while closing cannot follow a
+    // finished target.
+    const ConversionMacro::Answer saved = Run(ConversionMacro::kSave);
+    if (saved.stage != "saved") {
         std::string why = "LibreOffice could not save it";
-        if (char* message = office_->getError()) {
-            if (*message) why += std::string(": ") + message;
-            office_->freeError(message);
-        }
+        if (!saved.message.empty()) why += ": " + saved.message;
         fs::remove(staged, ignored);
-        return Failure(ExitCode::SaveFailed, job.target.native(), why);
+        return Failure(saved.stage == "save" ? ExitCode::SaveFailed : ExitCode::Internal, job.target.native(),
+                       why);
     }
-    // Closed before the result is put in place, so a crash while closing cannot follow a finished target.
-    document.reset();
 
     // The new file is held against what was loaded before it may take the target's place: with strict, a
     // loss leaves the old target as it was.
