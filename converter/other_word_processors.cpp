@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace larkspan::zuv0 {
 
