@@ -1,6 +1,7 @@
 #pragma once
-// Compound files: the container of Word 97-2003 and Word 6/95 documents, and of encrypted Word 2007
-// packages.
+// Compound files: the container of Word 97-2003 and Word 6/95 documents, of encrypted Word 2007 packages,
+// and of other word processors' documents (Works 4 and later, StarWriter, WordPerfect), each told by the
+// stream that holds it, which must be wholly in the file.
 //
 // A file cut short is recognised by the streams a Word document needs: the directory, WordDocument, the
 // table stream that the document names (0Table or 1Table) and Data. Each is followed along its allocation

@@ -4,10 +4,12 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 #include "byte_reader.h"
 #include "compound_check.h"
+#include "other_word_processors.h"
 #include "zip_check.h"
 
 namespace larkspan::zuv0 {
@@ -139,29 +141,32 @@ bool Holds(std::string_view text, std::string_view part) {
 }
 
 // Markup formats are recognised before the text check, so that one in an 8-bit character set, which
-// names its own character set, is not refused as text.
-Sniffed SniffText(const Bytes& prefix, bool complete) {
+// names its own character set, is not refused as text. Nothing when the bytes are neither.
+std::optional<Sniffed> SniffText(const Bytes& prefix, bool complete) {
     const std::string view = AsciiView(prefix, 8 * 1024);
     const std::size_t first = view.find_first_not_of(" \t\r\n\f");
     const std::string_view head =
         first == std::string::npos ? std::string_view{} : std::string_view(view).substr(first);
-    if (head.starts_with("{\\rtf")) return {ContentKind::Rtf, {}};
+    if (head.starts_with("{\\rtf")) return Sniffed{ContentKind::Rtf, {}};
     if (StartsWithAny(head, {"<!doctype html", "<html", "<head", "<body", "<meta", "<title"}))
-        return {ContentKind::Html, {}};
+        return Sniffed{ContentKind::Html, {}};
     if (head.starts_with("<?xml")) {
         if (Holds(head, "<w:worddocument") || Holds(head, "progid=\"word.document\""))
-            return {ContentKind::WordXml, {}};
-        if (Holds(head, "<office:document")) return {ContentKind::OpenDocument, {}};
+            return Sniffed{ContentKind::WordXml, {}};
+        if (Holds(head, "<office:document")) return Sniffed{ContentKind::OpenDocument, {}};
     }
+    if (StartsWithAny(head, {"<?xml", "<!doctype abiword", "<abiword"}) && Holds(head, "<abiword"))
+        return Sniffed{ContentKind::OtherWordProcessor, "AbiWord"};
     // XHTML, and HTML that opens with a comment: the html element follows soon after.
     if (StartsWithAny(head, {"<?xml", "<!--", "<!doctype"}) && Holds(head, "<html"))
-        return {ContentKind::Html, {}};
+        return Sniffed{ContentKind::Html, {}};
     // A web archive: this LibreOffice reads one as plain text, headers and markup and all, which would come
     // out as a "converted" document of source code.
     if (Holds(head, "mime-version:") && Holds(head, "content-type: multipart/related"))
-        return {ContentKind::Unknown, "a web archive (MHT), which LibreOffice reads only as plain text"};
-    if (IsPlainText(prefix, complete)) return {ContentKind::PlainText, {}};
-    return {ContentKind::Unknown, "not a format a word processor opens"};
+        return Sniffed{ContentKind::Unknown,
+                       "a web archive (MHT), which LibreOffice reads only as plain text"};
+    if (IsPlainText(prefix, complete)) return Sniffed{ContentKind::PlainText, {}};
+    return std::nullopt;
 }
 
 // A Word 2 file's header gives the length of the file as its producer wrote it.
@@ -188,7 +193,11 @@ Sniffed SniffContent(int fd, std::uint64_t size) {
     if (prefix.size() >= 4 && std::memcmp(prefix.data(), "PK\x03\x04", 4) == 0)
         return CheckZipPackage(fd, size);
     if (StartsWith(prefix, kWord2Magic)) return CheckWord2(prefix, size);
-    return SniffText(prefix, prefix.size() == size);
+    if (std::optional<Sniffed> other = SniffOtherWordProcessor(prefix, size)) return *other;
+    if (std::optional<Sniffed> text = SniffText(prefix, prefix.size() == size)) return *text;
+    // Last, as it reads the whole file: what is no text may still be WordPerfect 4.2, which has no header.
+    if (std::optional<Sniffed> old = SniffWordPerfect42(fd, size)) return *old;
+    return {ContentKind::Unknown, "not a format a word processor opens"};
 }
 
 }  // namespace larkspan::zuv0

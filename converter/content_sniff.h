@@ -18,6 +18,9 @@ enum class ContentKind {
     WordPackage,   // Word 2007 and later: a zip holding word/document.xml
     WordXml,       // Word 2003 XML
     OpenDocument,  // a zip holding content.xml, or the flat XML form
+    // Another word processor's document that Writer imports (WordPerfect, Works, Word for DOS, ...), told by
+    // its own signature; `detail` names the format. No reader of ours checks its conversion.
+    OtherWordProcessor,
     Rtf,
     Html,
     PlainText,  // UTF-8, or UTF-16 after a byte order mark, without control characters
@@ -30,7 +33,7 @@ enum class ContentKind {
 
 struct Sniffed {
     ContentKind kind = ContentKind::Unknown;
-    std::string detail;  // why it was refused, for the error line
+    std::string detail;  // why it was refused, for the error line; for another word processor's file, which
 
     bool accepted() const {
         return kind != ContentKind::Encrypted && kind != ContentKind::Empty && kind != ContentKind::Damaged &&

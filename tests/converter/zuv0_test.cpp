@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "word_processor_files.h"
 #include "zip_builder.h"
 
 namespace larkspan::zuv0::testing {
@@ -327,7 +328,21 @@ INSTANTIATE_TEST_SUITE_P(
             "OpenDocumentText", ReadText(kSamples / "revisions.odt"), {"[^1]: The footnote: Größe matters."}},
         ContentCase{"FlatOpenDocumentText",
                     ReadText(kSamples / "source" / "revisions.fodt"),
-                    {"[inserted by Ann]{.insertion", "[^1]: The footnote: Größe matters."}}),
+                    {"[inserted by Ann]{.insertion", "[^1]: The footnote: Größe matters."}},
+        // Other word processors' files, as old archives hold them under a .doc name (word_processor_files.h).
+        ContentCase{"WordPerfect5",
+                    WordPerfect5("Minutes kept in WordPerfect five\nSecond paragraph\n"),
+                    {"Minutes kept in WordPerfect five", "Second paragraph"}},
+        ContentCase{"WordPerfect6",
+                    WordPerfect6("Minutes kept in WordPerfect six\nSecond paragraph\n"),
+                    {"Minutes kept in WordPerfect six", "Second paragraph"}},
+        ContentCase{"WordPerfect42",
+                    "Minutes kept in WordPerfect \x9D"
+                    "four\x9C\r\nSecond paragraph\r\n",
+                    {"Minutes kept in WordPerfect **four**", "Second paragraph"}},
+        ContentCase{"WordForDos",
+                    WordForDos("Minutes kept in Word for DOS\nSecond paragraph\n"),
+                    {"Minutes kept in Word for DOS", "Second paragraph"}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- refusals ------------------------------------------------------------------------------------------
