@@ -18,26 +18,39 @@ constexpr std::string_view kModule = R"basic(Option Explicit
 
 Global oDocument As Object
 Global sAsked As String
+Global oHandler As Object
+Global sExchange As String
+Global aRequest(5) As String
 
 Function Exchange() As String
-    Exchange = CreateUnoService("com.sun.star.util.PathSubstitution").substituteVariables("$(user)", True) & "/larkspan/"
+    If sExchange = "" Then
+        sExchange = CreateUnoService("com.sun.star.util.PathSubstitution").substituteVariables("$(user)", True) & "/larkspan/"
+    End If
+    Exchange = sExchange
 End Function
 
-Function Requested(nLine As Integer) As String
-    Dim nFile As Integer, nAt As Integer, sLine As String
+' The request's lines: source, target, the filter to save with, the filter to load with, its number.
+Sub ReadRequest
+    Dim nFile As Integer, nAt As Integer
     nFile = FreeFile
     Open ConvertFromURL(Exchange() & "request") For Input As #nFile
-    For nAt = 1 To nLine
-        Line Input #nFile, sLine
+    For nAt = 1 To 5
+        Line Input #nFile, aRequest(nAt)
     Next
     Close #nFile
-    Requested = sLine
+End Sub
+
+Function Requested(nLine As Integer) As String
+    Requested = aRequest(nLine)
 End Function
 
+' The answer begins with the request's number, so that an answer left from an earlier request is never
+' taken for this one's.
 Sub Answer(sStage As String, sMessage As String)
     Dim nFile As Integer
     nFile = FreeFile
     Open ConvertFromURL(Exchange() & "answer") For Output As #nFile
+    Print #nFile, aRequest(5)
     Print #nFile, sStage
     Print #nFile, sMessage
     Close #nFile
@@ -77,15 +90,17 @@ Sub Load
     sAsked = ""
     sStage = "load"
     On Error Goto Failed
+    ReadRequest
     Dim aLoad(3) As New com.sun.star.beans.PropertyValue, sFilter As String
     aLoad(0).Name = "Hidden"
     aLoad(0).Value = True
     aLoad(1).Name = "MacroExecutionMode"
-    aLoad(1).Value = com.sun.star.document.MacroExecMode.NEVER_EXECUTE
+    aLoad(1).Value = 0 ' com.sun.star.document.MacroExecMode.NEVER_EXECUTE
     aLoad(2).Name = "UpdateDocMode"
-    aLoad(2).Value = com.sun.star.document.UpdateDocMode.NO_UPDATE
+    aLoad(2).Value = 0 ' com.sun.star.document.UpdateDocMode.NO_UPDATE
     aLoad(3).Name = "InteractionHandler"
-    aLoad(3).Value = CreateUnoListener("Ask_", "com.sun.star.task.XInteractionHandler")
+    If IsNull(oHandler) Then oHandler = CreateUnoListener("Ask_", "com.sun.star.task.XInteractionHandler")
+    aLoad(3).Value = oHandler
     sFilter = Requested(4)
     If sFilter <> "" Then
         ReDim Preserve aLoad(4) As New com.sun.star.beans.PropertyValue
@@ -253,27 +268,29 @@ std::error_code ConversionMacro::Install() const {
 }
 
 std::error_code ConversionMacro::Request(const std::string& sourceUrl, const std::string& targetUrl,
-                                         const std::string& filter, const std::string& loadFilter) const {
-    // File URLs are percent-encoded, so a line break in a name cannot split a line here.
-    return WriteReplacing(exchange_ / "request",
-                          sourceUrl + "\n" + targetUrl + "\n" + filter + "\n" + loadFilter + "\n");
-}
-
-void ConversionMacro::ClearAnswer() const {
-    std::error_code ignored;
-    fs::remove(exchange_ / "answer", ignored);
+                                         const std::string& filter, const std::string& loadFilter) {
+    // File URLs are percent-encoded, so a line break in a name cannot split a line here. Written in place:
+    // a new file for every request would cost more than the rest of the exchange (see docs/performance.md).
+    number_ = std::to_string(++requests_);
+    std::ofstream out(exchange_ / "request", std::ios::binary | std::ios::trunc);
+    out << sourceUrl << '\n' << targetUrl << '\n' << filter << '\n' << loadFilter << '\n' << number_ << '\n';
+    out.close();
+    return out ? std::error_code() : std::make_error_code(std::errc::io_error);
 }
 
 ConversionMacro::Answer ConversionMacro::TakeAnswer() const {
     Answer answer;
     std::ifstream in(exchange_ / "answer", std::ios::binary);
+    std::string number;
+    std::getline(in, number);
+    if (!number.empty() && number.back() == '\r') number.pop_back();
+    if (number != number_) return answer;
     std::getline(in, answer.stage);
     if (!answer.stage.empty() && answer.stage.back() == '\r') answer.stage.pop_back();
     std::string line;
     while (std::getline(in, line)) answer.message += (answer.message.empty() ? "" : " ") + line;
     while (!answer.message.empty() && (answer.message.back() == ' ' || answer.message.back() == '\r'))
         answer.message.pop_back();
-    ClearAnswer();
     return answer;
 }
 

@@ -17,6 +17,7 @@
 // both in PROFILE/user/larkspan/. Application macros run however the security settings stand; those
 // settings only keep documents' own macros from running.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -35,16 +36,16 @@ public:
     [[nodiscard]] std::error_code Install() const;
 
     // The request for the next Load and Save: source and target are file URLs; `loadFilter` names the
-    // filter to read the source with, or is empty to let LibreOffice tell by the bytes.
+    // filter to read the source with, or is empty to let LibreOffice tell by the bytes. Each request is
+    // numbered, and only an answer with its number is taken.
     [[nodiscard]] std::error_code Request(const std::string& sourceUrl, const std::string& targetUrl,
-                                          const std::string& filter, const std::string& loadFilter) const;
+                                          const std::string& filter, const std::string& loadFilter);
 
     struct Answer {
         std::string stage;  // "loaded", "load", "password", "kind", "saved", "save"; empty: no answer
         std::string message;
     };
-    // Clears the last answer, so that a step that answers nothing cannot be read as having succeeded.
-    void ClearAnswer() const;
+    // The last step's answer to the last request; an empty stage when it gave none.
     Answer TakeAnswer() const;
 
     static constexpr const char* kLoad = "macro:///Standard.Larkspan.Load()";
@@ -53,6 +54,8 @@ public:
 private:
     std::filesystem::path basic_;     // PROFILE/user/basic
     std::filesystem::path exchange_;  // PROFILE/user/larkspan
+    std::uint64_t requests_ = 0;
+    std::string number_;  // the last request's
 };
 
 }  // namespace larkspan::zuv0

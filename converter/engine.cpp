@@ -109,7 +109,6 @@ Engine::~Engine() {
 }
 
 ConversionMacro::Answer Engine::Run(const char* step) {
-    macro_.ClearAnswer();
     const bool ran = office_->runMacro(step);
     ConversionMacro::Answer answer = macro_.TakeAnswer();
     if (!ran && answer.stage.empty()) answer.message = "LibreOffice did not run the conversion";
