@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Batch conversion speed: N generated .doc documents converted to .docx by larkspan's command line (with
 # its default engines, and with LARKSPAN_JOBS=1 as the window's run converts), by one
-# `soffice --headless --convert-to` call over all of them, and by a bare LibreOfficeKit loop (the floor:
-# LibreOffice with nothing of ours around it). Prints the wall times, the ratios to soffice and the peak
+# `soffice --headless --convert-to` call over all of them, and by a bare LibreOfficeKit loop of documentLoad
+# and saveAs (how the engine converted before it loaded documents hidden; nothing of ours around it). Prints the wall times, the ratios to soffice and the peak
 # resident memory of larkspan's engines; each is run REPEAT times (default 3) and the medians are shown.
 # The check of each converted file against its source: larkspan runs once more with --no-verify ("no
 # check"), but the engine's start varies from run to run by more than the check takes, so the check is also
@@ -68,7 +68,7 @@ cp -r "$XDG_CACHE_HOME/larkspan/profile-0" "$work/floor-profile"
 "$floor" "$work/floor-profile" "$work/warm" "$work/warm/warm.doc" >/dev/null
 
 printf '%-6s %10s %10s %10s %10s %10s %9s %9s %9s %12s %11s %7s\n' "N" "larkspan" "jobs=1" "soffice" \
-  "LOK loop" "no check" "ratio" "ratio j1" "j1-floor" "engine peak" "check (ms)" "check"
+  "LOK loop" "no check" "ratio" "ratio j1" "j1-LOK" "engine peak" "check (ms)" "check"
 for n in "${counts[@]}"; do
   src="$work/src-$n"; html="$work/html-$n"
   mkdir -p "$src" "$html"

@@ -1,4 +1,5 @@
-// The floor for batch conversion: a bare LibreOfficeKit loop, with nothing of ours around it. Starts
+// LibreOfficeKit's own way to convert, for comparison: a bare loop of documentLoad and saveAs, with nothing
+// of ours around it (each load builds the document's frame and user interface). Starts
 // LibreOffice once, then loads each SOURCE and saves it as OUTDIR/NAME.docx. Prints the time per document
 // after the start. Usage: larkspan_lok_loop PROFILE-FOLDER OUTDIR SOURCE...
 
