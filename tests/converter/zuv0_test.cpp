@@ -164,6 +164,12 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Größe #1 50%; [x].doc",
                                  "Größe #1 50%; [x].docx",
                                  {"Quarterly report"}},
+                      // What would end a quoted argument of a macro's URL, or start another.
+                      SampleCase{"NamesWithQuotesAndBrackets",
+                                 "letter.docx",
+                                 "a \"b\", c) (d' & e.docx",
+                                 "a \"b\", c) (d' & e.doc",
+                                 {"Letter to the printers"}},
                       // LibreOffice reads file names through the locale's character set.
                       SampleCase{"NonAsciiNameUnderCLocale",
                                  "letter.docx",
