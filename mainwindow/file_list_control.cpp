@@ -1,5 +1,7 @@
 #include "mainwindow/file_list_control.h"
 
+#include <algorithm>
+
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -123,6 +125,14 @@ void FileListControl::keyPressEvent(QKeyEvent* event) {
             item->setCheckState(kColumnName,
                                 item->checkState(kColumnName) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
         }
+        event->accept();
+        return;
+    } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        // The menu key's other name, for keyboards without a menu key: the menu opens at the focused row.
+        QPoint at = currentItem() ? visualItemRect(currentItem()).bottomLeft() : QPoint(0, 0);
+        at.setY(std::clamp(at.y(), 0, viewport()->height() - 1));
+        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at));
+        contextMenuEvent(&menuEvent);
         event->accept();
         return;
     }

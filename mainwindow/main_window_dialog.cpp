@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
@@ -131,6 +132,7 @@ void MainWindowDialog::DoDataExchange(bool saveAndValidate) {
 bool MainWindowDialog::OnInitDialog() {
     DoDataExchange(false);
     AddWindowMenu();
+    NameControls();
     setWindowIcon(resources::ApplicationIcon());
     state_.ApplicationFolder = paths::ExecutableFolder();
 
@@ -169,8 +171,11 @@ void MainWindowDialog::AddWindowMenu() {
     windowMenu_ = new QToolButton(this);
     windowMenu_->setIcon(resources::ApplicationIcon());
     windowMenu_->setAutoRaise(true);
-    windowMenu_->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab after the template's controls, so that the keyboard and screen readers find it too.
+    windowMenu_->setFocusPolicy(Qt::TabFocus);
+    QWidget::setTabOrder(resources::FindControl(*this, ids::kOnlineHelpButton), windowMenu_);
     windowMenu_->setToolTip(Text(aboutText).remove(QLatin1Char('&')));
+    windowMenu_->setAccessibleName(windowMenu_->toolTip());
     windowMenu_->setPopupMode(QToolButton::InstantPopup);
     windowMenu_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     windowMenu_->setGeometry(resources::ToPixels(kWindowMenuButtonRect));
@@ -180,6 +185,19 @@ void MainWindowDialog::AddWindowMenu() {
     about->setData(ids::kSysCmdAbout);
     connect(menu, &QMenu::triggered, this, [this](QAction* action) { OnSysCommand(action->data().toInt()); });
     windowMenu_->setMenu(menu);
+}
+
+void MainWindowDialog::NameControls() {
+    // A combo box is read by its current value whatever its accessible name says, so its label names it
+    // through the labelled-by relation. The labels hold no '&': no mnemonic is added or taken.
+    const std::pair<int, QComboBox*> labelled[] = {
+        {ids::kFormatLabel, format_}, {ids::kFolderLabel, folder_}, {ids::kFilterLabel, filter_}};
+    for (const auto& [label, combo] : labelled) resources::Control<QLabel>(*this, label)->setBuddy(combo);
+    // Controls whose text says nothing (or that have none).
+    tree_->setAccessibleName(QStringLiteral("Folders"));
+    list_->setAccessibleName(QStringLiteral("Documents"));
+    resources::FindControl(*this, ids::kBrowseButton)
+        ->setAccessibleName(QStringLiteral("Choose output folder"));
 }
 
 void MainWindowDialog::OnSysCommand(int command) {

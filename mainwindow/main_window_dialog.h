@@ -91,6 +91,8 @@ protected:
 private:
     bool OnInitDialog();
     void AddWindowMenu();
+    // Buddies and accessible names for screen readers.
+    void NameControls();
     void OnDestroy();
 
     // Handlers of the controls.

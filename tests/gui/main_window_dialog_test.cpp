@@ -633,6 +633,28 @@ private slots:
                  QStringList({"Open", "", "Check", "Uncheck", "", "Check All", "Uncheck All"}));
     }
 
+    void shiftF10OpensTheMenuAtTheFocusedRow() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        ClickRow("c.docx");
+        QRect shownAt;
+        test::ModalAnswer<QMenu> answer([&](QMenu& menu) {
+            shownAt = menu.geometry();
+            for (QAction* action : menu.actions())
+                if (action->text() == "Check") menu.setActiveAction(action);
+            QTest::keyClick(&menu, Qt::Key_Return);
+        });
+        QTest::keyClick(&List(), Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(answer.answered());
+        QCOMPARE(Ticked(List()), QStringList({"c.docx"}));
+        // At the focused row, inside the list.
+        const QRect row = List().visualItemRect(List().currentItem());
+        QCOMPARE(shownAt.top(), List().viewport()->mapToGlobal(row.bottomLeft()).y());
+        QVERIFY(QRect(List().viewport()->mapToGlobal(QPoint(0, 0)), List().viewport()->size())
+                    .contains(shownAt.topLeft()));
+    }
+
     void checkAndUncheckTheSelectedRows() {
         WriteSortFolder();
         MakeDialog();
@@ -910,9 +932,12 @@ private slots:
             if (widget->focusPolicy() & Qt::TabFocus) order << resources::ControlId(*widget);
             widget = widget->nextInFocusChain();
         } while (widget != &dialog_->FolderTree() && order.size() < 20);
+        // Then the About button, which is no template control.
         QCOMPARE(order, QList<int>({ids::kFolderTree, ids::kFileList, ids::kFormatCombo, ids::kFolderCombo,
                                     ids::kBrowseButton, ids::kConvertButton, ids::kFilterCombo,
-                                    ids::kOpenFolderButton, ids::kOnlineHelpButton}));
+                                    ids::kOpenFolderButton, ids::kOnlineHelpButton, ids::kStatic}));
+        QCOMPARE(resources::FindControl(*dialog_, ids::kOnlineHelpButton)->nextInFocusChain(),
+                 static_cast<QWidget*>(&dialog_->WindowMenuButton()));
     }
 
     void messageBoxShowsOrTakesItsPresetAnswer() {
