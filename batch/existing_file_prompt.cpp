@@ -34,7 +34,11 @@ void ExistingFilePrompt::OnInitDialog() {
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
     m_bRenameChosen = false;
     question_->setText(QString::fromLocal8Bit(m_strMessage));
+    // Read with the dialog when it opens, as a message box's text is.
+    setAccessibleDescription(question_->text());
     saveForTask_->setChecked(m_bSaveForTask);
+    // The focus starts where Enter acts: on the default button, not on the check box that comes first.
+    resources::FindControl(*this, ids::kAutoRenameButton)->setFocus();
 }
 
 void ExistingFilePrompt::OnAutoRename() {

@@ -101,6 +101,9 @@ ProgressWindow::ProgressWindow(ConversionJob& job, const SettingsStore& settings
     bar_ = resources::Control<QProgressBar>(*this, ids::kProgressBar);
     autoClose_ = resources::Control<QCheckBox>(*this, ids::kAutoCloseCheck);
     log_ = resources::Control<QPlainTextEdit>(*this, ids::kLogControl);
+    // Neither shows a text that could name it to a screen reader.
+    bar_->setAccessibleName(QStringLiteral("Conversion progress"));
+    log_->setAccessibleName(QStringLiteral("Detail log"));
     for (QPushButton* button : {stop_, detail_}) {
         // No default button: Enter must not stop a run by accident.
         button->setAutoDefault(false);

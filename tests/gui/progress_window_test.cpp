@@ -340,6 +340,22 @@ private slots:
         QVERIFY(look.answered());
     }
 
+    void focusStartsOnAutoRename() {
+        ExistingFilePrompt prompt;
+        prompt.m_strMessage = "The file \"x\" has already existed!";
+        QWidget* focused = nullptr;
+        test::ModalAnswer<ExistingFilePrompt> answer([&](ExistingFilePrompt& shown) {
+            focused = shown.focusWidget();
+            // Space presses the focused button, as Enter presses the default one.
+            if (focused) QTest::keyClick(focused, Qt::Key_Space);
+            if (shown.isVisible()) shown.reject();  // no answer came from the focus: fail, do not hang
+        });
+        QCOMPARE(prompt.exec(), int(QDialog::Accepted));
+        QCOMPARE(focused, static_cast<QWidget*>(&ControlOf<QPushButton>(prompt, ids::kAutoRenameButton)));
+        QVERIFY(prompt.m_bRenameChosen);
+        QVERIFY(!prompt.m_bSaveForTask);
+    }
+
     void answers_data() {
         QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("tick");
