@@ -1,0 +1,170 @@
+// What a screen reader finds in each window, through Qt's accessibility interfaces over the real widgets on
+// the offscreen platform: every interactive control has a name, and a combo box has its label.
+
+#include <memory>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QtTest>
+
+#include "batch/existing_file_prompt.h"
+#include "batch/progress_window.h"
+#include "mainwindow/main_window.h"
+#include "mainwindow/main_window_dialog.h"
+#include "platform/settings_store.h"
+#include "tests/support/files.h"
+#include "tests/support/recording_messages.h"
+
+using namespace larkspan;
+
+namespace {
+
+// The roles of controls that a user acts on or reads from.
+bool Interactive(QAccessible::Role role) {
+    switch (role) {
+        case QAccessible::PushButton:
+        case QAccessible::ButtonMenu:
+        case QAccessible::ButtonDropDown:
+        case QAccessible::CheckBox:
+        case QAccessible::RadioButton:
+        case QAccessible::ComboBox:
+        case QAccessible::EditableText:
+        case QAccessible::List:
+        case QAccessible::Tree:
+        case QAccessible::Table:
+        case QAccessible::ProgressBar:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The text of the label tied to a control (the labelled-by relation, which the AT-SPI bridge passes on),
+// or "". Qt 6.4 reports a buddy label as QAccessible::Label, later versions as Labelled: either is taken.
+QString LabelOf(QAccessibleInterface& control) {
+    for (const auto& [other, relation] : control.relations(QAccessible::Label | QAccessible::Labelled)) {
+        if (other && other->role() == QAccessible::StaticText && !other->text(QAccessible::Name).isEmpty())
+            return other->text(QAccessible::Name);
+    }
+    return {};
+}
+
+// What a screen reader names each interactive control of window by: "role: name". A combo box is named by
+// its label alone, since its own name is its current value; a control without a name reads "role: ".
+QStringList ReadNames(QWidget& window) {
+    QStringList names;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->window() != &window || !widget->isVisibleTo(&window)) continue;
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+        if (!control || !Interactive(control->role())) continue;
+        const bool combo = control->role() == QAccessible::ComboBox;
+        QString name = combo ? LabelOf(*control) : control->text(QAccessible::Name);
+        names << QStringLiteral("%1: %2").arg(combo ? "combo box" : widget->metaObject()->className(), name);
+    }
+    return names;
+}
+
+}  // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::ScopedRegistry> registry_;
+    std::unique_ptr<test::TempFolder> folder_;
+    std::unique_ptr<SettingsStore> settings_;
+    std::unique_ptr<MainWindow> state_;
+    ConversionJob job_;
+    ConverterSettings converter_;
+    test::RecordingMessages messages_;
+
+    // The window of that kind, built and set up; shown when showing it starts nothing.
+    std::unique_ptr<QDialog> MakeWindow(const QString& kind) {
+        if (kind == "main") {
+            auto window = std::make_unique<MainWindowDialog>(*state_, *settings_);
+            window->show();
+            return window;
+        }
+        if (kind == "progress") {
+            // Not shown: showing starts the run, which an empty job ends by closing the window.
+            converter_.applicationFolder = folder_->str() + "/";
+            return std::make_unique<ProgressWindow>(job_, *settings_, converter_, messages_);
+        }
+        auto prompt = std::make_unique<ExistingFilePrompt>();
+        prompt->m_strMessage = "The file \"/d/report.doc\" has already existed!";
+        prompt->show();  // not modal: the test reads it while it is open
+        return prompt;
+    }
+
+private slots:
+    void init() {
+        registry_ = std::make_unique<test::ScopedRegistry>();
+        folder_ = std::make_unique<test::TempFolder>();
+        settings_ = std::make_unique<SettingsStore>(kRegistryKeyName, "larkspan");
+        state_ = std::make_unique<MainWindow>();
+    }
+
+    void cleanup() {
+        state_.reset();
+        settings_.reset();
+        folder_.reset();
+        registry_.reset();
+    }
+
+    void everyControlHasAName_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("expected");  // among the names read, in any order
+        QTest::addColumn<QString>("description");   // the window's accessible description
+        QTest::newRow("main window") << "main"
+                                     << QStringList({
+                                            "larkspan::ShellTreeControl: Folders",
+                                            "larkspan::FileListControl: Documents",
+                                            "combo box: Format:",
+                                            "combo box: Folder:",
+                                            "combo box: Filter:",
+                                            "QPushButton: Choose output folder",
+                                            "QPushButton: Convert",
+                                            "QPushButton: Open",
+                                            "QPushButton: Online Help",
+                                            "QToolButton: About Larkspan...",
+                                        })
+                                     << "";
+        QTest::newRow("progress window")
+            << "progress"
+            << QStringList({"QPushButton: Stop", "QPushButton: Detail >>",
+                            "QCheckBox: Close after completed.", "QProgressBar: Conversion progress",
+                            "QPlainTextEdit: Detail log"})
+            << "";
+        QTest::newRow("existing-file prompt")
+            << "prompt"
+            << QStringList({"QCheckBox: Save this settings for the task", "QPushButton: Auto Rename",
+                            "QPushButton: Overwrite", "QPushButton: Cancel"})
+            << "The file \"/d/report.doc\" has already existed!";
+    }
+
+    void everyControlHasAName() {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, description);
+        std::unique_ptr<QDialog> window = MakeWindow(kind);
+        const QStringList names = ReadNames(*window);
+        for (const QString& name : names) QVERIFY2(!name.endsWith(": "), qPrintable(name + " has no name"));
+        for (const QString& name : expected)
+            QVERIFY2(names.contains(name), qPrintable(name + " not among " + names.join(" | ")));
+        QCOMPARE(names.size(), expected.size());
+        QAccessibleInterface* self = QAccessible::queryAccessibleInterface(window.get());
+        QVERIFY(self);
+        QCOMPARE(self->text(QAccessible::Description), description);
+    }
+};
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    AccessibilityTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "accessibility_test.moc"
