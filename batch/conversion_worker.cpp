@@ -85,6 +85,9 @@ BatchSummary RunConversionWorker(ConversionJob& job, const ConverterSettings& se
     summary = RunBatch(job, settings, messages, log, stop);
     if (summary.end == BatchEnd::Completed || summary.end == BatchEnd::NoEngine)
         progress.AppendLog(TotalsLine(summary.total, summary.errors, summary.withLosses));
+    else if (summary.end == BatchEnd::Cancelled)
+        // Without it the last "From:"/"To:" pair reads as a file written; there are no totals to say so.
+        progress.AppendLog(std::string(kCancelledLine) + "\n");
     automation::UninitializeThread();
     // Files with losses are kept in view as failures are.
     if (summary.end != BatchEnd::Stopped) progress.ConversionDone(summary.errors + summary.withLosses);

@@ -1,6 +1,6 @@
 #pragma once
 // The batch run of the window: the shared batch loop, told as a log with a "From:" and a "To:" line per
-// file, an error line for each failure and a closing line of totals.
+// file, an error line for each failure and a closing line of totals, or one saying the run was cancelled.
 
 #include <stop_token>
 #include <string>
@@ -26,5 +26,7 @@ std::string ExistingFileMessage(std::string_view target);
 std::string TotalsLine(int total, int errors, int withLosses = 0);
 
 inline constexpr const char* kSaveFileError = "Save file error!";
+// The log's last line after Cancel in the existing-file prompt, under the file it was asked about.
+inline constexpr const char* kCancelledLine = "  Cancelled: the files after this one were not converted.";
 
 }  // namespace larkspan

@@ -242,7 +242,8 @@ INSTANTIATE_TEST_SUITE_P(
                 false,
                 PolicyAsk,
                 {std::nullopt},
-                "From: {in}/a.docx\n  To: {out}/a.doc\nFrom: {in}/b.docx\n  To: {out}/b.doc\n",
+                "From: {in}/a.docx\n  To: {out}/a.doc\nFrom: {in}/b.docx\n  To: {out}/b.doc\n"
+                "  Cancelled: the files after this one were not converted.\n",
                 {33},
                 {{"out/a.doc", "converted\nA"}, {"out/b.doc", "old b"}},
                 1},
