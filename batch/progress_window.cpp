@@ -111,6 +111,12 @@ ProgressWindow::ProgressWindow(ConversionJob& job, const SettingsStore& settings
     }
     connect(stop_, &QPushButton::clicked, this, &ProgressWindow::OnStopOrExit);
     connect(detail_, &QPushButton::clicked, this, &ProgressWindow::OnDetail);
+    // Lines that wrap are measured only when laid out, so the log grows after it was scrolled to its end.
+    QScrollBar* scroll = log_->verticalScrollBar();
+    connect(scroll, &QScrollBar::rangeChanged, this, [this, scroll](int, int maximum) {
+        if (keepEndInView_ && PaneOpen()) scroll->setValue(maximum);
+    });
+    connect(scroll, &QScrollBar::actionTriggered, this, [this] { keepEndInView_ = false; });
     for (QLabel* label : findChildren<QLabel*>()) {
         if (resources::ControlId(*label) == ids::kStatic && label->pixmap().isNull())
             label->setPixmap(resources::ApplicationIcon().pixmap(32, 32));
@@ -146,6 +152,7 @@ void ProgressWindow::OnInitDialog() {
         detail_->setText(kDetailClosed);
     }
     m_nSavedLogScroll = -1;
+    keepEndInView_ = false;
     m_strLog.clear();
     m_nStatusTick = 0;
 }
@@ -222,6 +229,7 @@ void ProgressWindow::OnDetail() {
         OpenPane();
     } else {
         m_nSavedLogScroll = log_->verticalScrollBar()->value();
+        keepEndInView_ = false;  // the user has seen it: reopened, the pane shows where he left it
         detail_->setText(kDetailClosed);
         SizeTo(m_nCollapsedHeight);
     }
@@ -230,10 +238,23 @@ void ProgressWindow::OnDetail() {
 void ProgressWindow::OpenPane() {
     detail_->setText(kDetailOpen);
     log_->setPlainText(m_strLog);
-    QScrollBar* scroll = log_->verticalScrollBar();
-    scroll->setValue(scroll->value() + m_nSavedLogScroll);
+    if (keepEndInView_) {
+        ShowLogEnd();
+    } else {
+        QScrollBar* scroll = log_->verticalScrollBar();
+        scroll->setValue(scroll->value() + m_nSavedLogScroll);
+    }
     SizeTo(m_nFullHeight);
     m_nSavedLogScroll = -1;
+}
+
+void ProgressWindow::ShowLogEnd() {
+    keepEndInView_ = true;
+    if (!PaneOpen()) return;  // OpenPane comes back here
+    log_->moveCursor(QTextCursor::End);
+    log_->ensureCursorVisible();
+    QScrollBar* scroll = log_->verticalScrollBar();
+    scroll->setValue(scroll->maximum());
 }
 
 void ProgressWindow::reject() {
@@ -272,12 +293,10 @@ void ProgressWindow::OnConversionDone(int errors) {
     }
     status_->setText(kCompletedText);
     stop_->setText(kExit);
-    if (errors > 0) {
-        // Failures stay in view: the pane opens at the end of the log, and the window waits.
-        if (!PaneOpen()) OpenPane();
-        log_->moveCursor(QTextCursor::End);
-        log_->ensureCursorVisible();
-    }
+    // The last line (the totals, or the cancelling) is in view now, or when the pane opens.
+    ShowLogEnd();
+    // Failures stay in view: the pane opens at the end of the log, and the window waits.
+    if (errors > 0 && !PaneOpen()) OpenPane();
 }
 
 }  // namespace larkspan

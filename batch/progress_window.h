@@ -66,6 +66,7 @@ private:
     void OnConversionDone(int errors);
     void ShowLogLine(const QString& text);
     void OpenPane();
+    void ShowLogEnd();
     void SizeTo(int outerHeight);
 
     ConversionJob& job_;
@@ -87,6 +88,9 @@ private:
     int frameHeight_ = 0;  // outer height less client height, when measured
     QString m_strLog;
     int m_nSavedLogScroll = -1;
+    // The run's last line is in and is to stay in view: the log follows its end as it is laid out, until
+    // the user scrolls it or closes the pane.
+    bool keepEndInView_ = false;
     int m_nStatusTick = 0;
     bool started_ = false;
     bool closing_ = false;  // Stop or Exit came: the window goes as soon as the worker has ended

@@ -305,6 +305,53 @@ private slots:
         QVERIFY(!window->isVisible());
     }
 
+    // The run's last line (the totals, or the line saying it was cancelled) ends in view, whenever the pane
+    // opens. Long names wrap, and wrapped lines are measured only when laid out.
+    void theLastLineEndsInView_data() {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<bool>("openAfter");
+        QTest::addColumn<QString>("last");
+        const QString totals = "\nTotal files: 30; Converted: 30; Error: 0.";
+        const QString cancelled = "  Cancelled: the files after this one were not converted.\n";
+        QTest::newRow("totals, the pane opened after the run") << false << true << totals;
+        QTest::newRow("cancelled, the pane open all along") << true << false << cancelled;
+        QTest::newRow("cancelled, the pane opened after the run") << true << true << cancelled;
+    }
+
+    void theLastLineEndsInView() {
+        QFETCH(bool, cancel);
+        QFETCH(bool, openAfter);
+        QFETCH(QString, last);
+        QVERIFY(settings_->WriteInt("AutoClose", 0));
+        QVERIFY(settings_->WriteInt("Progress", openAfter ? 0 : 1));
+        MakeJob(0);
+        const std::string longName(120, 'n');
+        for (int i = 0; i < 30; ++i)
+            job_.m_arrSources.push_back(
+                folder_->WriteFile("in/" + longName + std::to_string(i) + ".docx", "x").string());
+        if (cancel) folder_->WriteFile("out/" + longName + "29.doc", "old");
+        struct : ExistingFileQuestion {
+            std::optional<ExistingFileAnswer> Ask(const std::string&) override { return std::nullopt; }
+        } cancelling;
+        auto window = MakeWindow();
+        window->SetExistingFileQuestion(&cancelling);
+        window->show();
+        QTRY_COMPARE_WITH_TIMEOUT(ButtonText(*window, ids::kStopButton), QString("Exit"), 30000);
+        QVERIFY(window->Log().endsWith(last));
+        QVERIFY(!cancel || !window->Log().contains("Total files"));
+        if (openAfter) {
+            QVERIFY(!window->PaneOpen());
+            QTest::mouseClick(&ControlOf<QPushButton>(*window, ids::kDetailButton), Qt::LeftButton);
+        }
+        QVERIFY(window->PaneOpen());
+        QScrollBar* scroll = LogControl(*window).verticalScrollBar();
+        QTest::qWait(50);  // whatever layout is still to come
+        QVERIFY(scroll->maximum() > 0);
+        QCOMPARE(scroll->value(), scroll->maximum());
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 30000);
+    }
+
     void enterDoesNotStopARun() {
         MakeJob(1, "exec sleep 30");
         auto window = MakeWindow();
