@@ -103,6 +103,7 @@ MainWindowDialog::MainWindowDialog(MainWindow& state, SettingsStore& settings, Q
     onClick(ids::kBrowseButton, &MainWindowDialog::BrowseOutputFolder);
     onClick(ids::kOpenFolderButton, &MainWindowDialog::OpenOutputFolder);
     onClick(ids::kOnlineHelpButton, &MainWindowDialog::ShowOnlineHelp);
+    setAcceptDrops(true);  // files and folders, mainwindow/file_drop.cpp
 
     OnInitDialog();
 }

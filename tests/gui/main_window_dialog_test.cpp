@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMimeData>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QTimer>
@@ -938,6 +939,78 @@ private slots:
                                     ids::kOpenFolderButton, ids::kOnlineHelpButton, ids::kStatic}));
         QCOMPARE(resources::FindControl(*dialog_, ids::kOnlineHelpButton)->nextInFocusChain(),
                  static_cast<QWidget*>(&dialog_->WindowMenuButton()));
+    }
+
+    // What is dropped: paths under the temp folder, "url:" a web address, "text:" plain text.
+    void dropping_data() {
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<bool>("shownBefore");  // "one" selected and all its files ticked before the drop
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("selected");  // under the temp folder; empty: none
+        QTest::addColumn<QStringList>("ticked");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("a folder") << QStringList{"one"} << false << true << "one" << QStringList{} << 0;
+        QTest::newRow("files of one folder") << QStringList{"one/c.docx", "one/a.docx"} << false << true
+                                             << "one" << QStringList{"a.docx", "c.docx"} << 0;
+        QTest::newRow("files of the folder shown, ticked before")
+            << QStringList{"one/b.docx"} << true << true << "one" << QStringList{"b.docx"} << 0;
+        QTest::newRow("files of two folders")
+            << QStringList{"one/b.docx", "two/d.docx", "one/c.docx"} << false << true << "one"
+            << QStringList{"b.docx", "c.docx"} << 1;
+        QTest::newRow("a file the Filter hides")
+            << QStringList{"one/e.doc", "one/a.docx"} << false << true << "one" << QStringList{"a.docx"} << 0;
+        QTest::newRow("a web address") << QStringList{"url:https://example.org/one/a.docx"} << false << false
+                                       << "" << QStringList{} << 0;
+        QTest::newRow("text") << QStringList{"text:one/a.docx"} << false << false << "" << QStringList{} << 0;
+    }
+
+    void dropping() {
+        QFETCH(QStringList, dropped);
+        QFETCH(bool, shownBefore);
+        QFETCH(bool, accepted);
+        QFETCH(QString, selected);
+        QFETCH(QStringList, ticked);
+        QFETCH(int, messages);
+        for (const char* name : {"one/a.docx", "one/b.docx", "one/c.docx", "one/e.doc", "two/d.docx"})
+            folder_->WriteFile(name);
+        MakeDialog();
+        if (shownBefore) {
+            SelectFolder(Folder() + "/one");
+            dialog_->SetCheckOnAll(true);
+        }
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& item : dropped) {
+            if (item.startsWith("url:"))
+                urls << QUrl(item.mid(4));
+            else if (item.startsWith("text:"))
+                data.setText(item.mid(5));
+            else
+                urls << QUrl::fromLocalFile(Folder() + "/" + item);
+        }
+        if (!urls.isEmpty()) data.setUrls(urls);
+
+        const QPoint at = List().geometry().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog_.get(), &enter);
+        QCOMPARE(enter.isAccepted(), accepted);
+        // Dropped all the same: what the window does not take it must leave alone.
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog_.get(), &drop);
+        QCOMPARE(drop.isAccepted(), accepted);
+
+        const std::string folder =
+            selected.isEmpty() ? std::string() : folder_->str() + "/" + selected.toStdString();
+        QCOMPARE(dialog_->FolderTree().GetSelectedPath(),
+                 shownBefore && !accepted ? folder_->str() + "/one" : folder);
+        if (!selected.isEmpty()) QCOMPARE(Names(List()), QStringList({"a.docx", "b.docx", "c.docx"}));
+        QCOMPARE(Ticked(List()), ticked);
+        QCOMPARE(int(messages_.shown.size()), messages);
+        if (messages)
+            QCOMPARE(
+                messages_.shown.front(),
+                std::string("Only one folder at a time can be converted. The files of the first folder are "
+                            "taken."));
     }
 
     void messageBoxShowsOrTakesItsPresetAnswer() {
