@@ -1,5 +1,7 @@
 #include "mainwindow/folder_tree_model.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 
 namespace larkspan {
@@ -184,7 +186,16 @@ bool FolderTreeModel::hasChildren(const QModelIndex& parent) const {
     if (!parent.isValid()) return !roots_.empty();
     int root = -1;
     QModelIndex source = ToSource(parent, &root);
-    return source.isValid() && roots_[root].model->hasChildren(source);
+    if (!source.isValid() || !roots_[root].model->hasChildren(source)) return false;
+    // The file-system model says every folder has children until it is read. A folder's link count is
+    // 2 plus its sub-folders on file systems that keep it (ext4, tmpfs), so one stat tells without reading
+    // the folder; where it is not kept (btrfs, overlayfs, many sub-folders on ext4) it is 1, and the arrow
+    // stays, as before. A folder whose only sub-folders are hidden keeps its arrow.
+    if (roots_[root].model->rowCount(source) > 0) return true;  // read already, and rows shown
+    struct stat status {};
+    const QByteArray path = QFile::encodeName(roots_[root].model->filePath(source));
+    if (::stat(path.constData(), &status) == 0 && status.st_nlink >= 2) return status.st_nlink > 2;
+    return true;
 }
 
 QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
@@ -204,6 +215,13 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
     }
     QModelIndex source = ToSource(index);
     return source.isValid() ? source.data(role) : QVariant();
+}
+
+QVariant FolderTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    // The header is hidden, but a screen reader reads its section: the base class's "1" says nothing.
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return QStringLiteral("Folders");
+    return {};
 }
 
 Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const {

@@ -23,6 +23,7 @@
 #include "mainwindow/about_box.h"
 #include "mainwindow/file_opener.h"
 #include "mainwindow/folder_picker.h"
+#include "mainwindow/folder_tree_model.h"
 #include "mainwindow/hyperlink_label.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
@@ -320,6 +321,25 @@ private slots:
         std::filesystem::remove_all(folder_->path() / "other");
         QTRY_COMPARE(model.index(1, 0, folder).data().toString(), QString("new"));
         QTRY_COMPARE(model.rowCount(folder), 2);
+    }
+
+    // Without reading the folders: "without" holds a file only. Told by the link count, which this test's
+    // file system must keep.
+    void onlyFoldersWithSubfoldersShowAnArrow() {
+        folder_->WriteFile("with/inner/a.docx");
+        folder_->WriteFile("without/b.docx");
+        struct stat status {};
+        QVERIFY(::stat((folder_->path() / "with").c_str(), &status) == 0);
+        if (status.st_nlink < 2) QSKIP("this file system keeps no link counts of folders");
+        MakeDialog();
+        FolderTreeModel& model = dialog_->FolderTree().Folders();
+        const QModelIndex with = model.IndexOf(Folder() + "/with");
+        const QModelIndex without = model.IndexOf(Folder() + "/without");
+        QVERIFY(with.isValid() && without.isValid());
+        QVERIFY(model.hasChildren(with));
+        QVERIFY(!model.hasChildren(without));
+        // The hidden header's one section, which a screen reader reads.
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QString("Folders"));
     }
 
     void aboutItemOpensTheAboutBox() {
