@@ -26,7 +26,10 @@ void HyperlinkLabel::PreSubclassWindow() {
     // background.
     setTextFormat(Qt::PlainText);
     QPalette colours = palette();
-    colours.setColor(QPalette::WindowText, linkColour_);
+    // The classic blue is nearly unreadable on a dark background: there the theme's own link colour,
+    // which is made for it.
+    const bool dark = colours.color(QPalette::Window).lightness() < 128;
+    colours.setColor(QPalette::WindowText, dark ? colours.color(QPalette::Link) : linkColour_);
     setPalette(colours);
     QFont underlined = font();
     underlined.setUnderline(true);

@@ -1,6 +1,6 @@
 #pragma once
-// A text that is a link: drawn in the link colour and always underlined, sized to its text, with the hand
-// cursor and a tooltip that shows the text; a click opens its address.
+// A text that is a link: drawn in the link colour (the theme's on a dark background) and always underlined,
+// sized to its text, with the hand cursor and a tooltip that shows the text; a click opens its address.
 
 #include <memory>
 
@@ -21,6 +21,7 @@ public:
     void SetURL(const QString& url) { url_ = url; }
     const QString& URL() const { return url_; }
     const QString& ShownText() const { return shownText_; }
+    // The link's colour on a light background.
     const QColor& LinkColour() const { return linkColour_; }
     // Where the address goes; nullptr goes back to the desktop's opener. Not owned.
     void SetOpener(FileOpener* opener);

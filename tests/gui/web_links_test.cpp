@@ -111,6 +111,26 @@ private slots:
         QCOMPARE(link.cursor().hotSpot(), resources::HandCursor().hotSpot());
     }
 
+    void linkColourFollowsTheBackground_data() {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("light: the classic blue") << QColor(240, 240, 240) << QColor(0, 0, 238);
+        QTest::newRow("dark: the theme's link colour") << QColor(32, 32, 32) << QColor(138, 180, 248);
+    }
+
+    void linkColourFollowsTheBackground() {
+        QFETCH(QColor, window);
+        QFETCH(QColor, expected);
+        QWidget parent;
+        QPalette colours = parent.palette();
+        colours.setColor(QPalette::Window, window);
+        colours.setColor(QPalette::Link, QColor(138, 180, 248));
+        parent.setPalette(colours);
+        HyperlinkLabel link("index.htm", &parent);
+        link.PreSubclassWindow();
+        QCOMPARE(link.palette().color(QPalette::WindowText), expected);
+    }
+
     void aboutBox() {
         RecordingOpener opener;
         AboutBox box(&opener);
