@@ -116,15 +116,23 @@ void FileListControl::SelectAllRows() {
     setCurrentItem(topLevelItem(count - 1), kColumnName, QItemSelectionModel::NoUpdate);
 }
 
+void FileListControl::ToggleSelectedTicks() {
+    QTreeWidgetItem* current = currentItem();
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (!current && selected.isEmpty()) return;
+    // The focused row decides, so one press over a mixed selection gives every row the same tick.
+    const QTreeWidgetItem* decider = current ? current : selected.first();
+    const Qt::CheckState state =
+        decider->checkState(kColumnName) == Qt::Checked ? Qt::Unchecked : Qt::Checked;
+    for (QTreeWidgetItem* item : selected) item->setCheckState(kColumnName, state);
+    if (current) current->setCheckState(kColumnName, state);
+}
+
 void FileListControl::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier)) {
         SelectAllRows();
     } else if (event->key() == Qt::Key_Space && !(event->modifiers() & Qt::ControlModifier)) {
-        // The tick of the focused row, whichever column the focus is on.
-        if (QTreeWidgetItem* item = currentItem()) {
-            item->setCheckState(kColumnName,
-                                item->checkState(kColumnName) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-        }
+        ToggleSelectedTicks();
         event->accept();
         return;
     } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {

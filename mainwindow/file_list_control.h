@@ -1,8 +1,8 @@
 #pragma once
 // The file list of the main window (control 1014): one row per listed file with a tick box, its icon and
 // four columns; every row carries a pointer to its FileListEntry. Ctrl+A selects every row, Space toggles
-// the focused row's tick, and the context menu (menu 140, also on Shift+F10) sends its commands through
-// CommandChosen.
+// the focused row's tick and gives it to every selected row, and the context menu (menu 140, also on
+// Shift+F10) sends its commands through CommandChosen.
 
 #include <vector>
 
@@ -53,6 +53,8 @@ public:
 
     // Ctrl+A: every row selected, the last one focused.
     void SelectAllRows();
+    // Space: the focused row's tick toggled, and every selected row given the same tick.
+    void ToggleSelectedTicks();
 
 signals:
     void CommandChosen(int command);

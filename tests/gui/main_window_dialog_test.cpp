@@ -625,6 +625,34 @@ private slots:
         QCOMPARE(Ticked(List()), QStringList({"a.docx", "d.DOCX", "c.docx"}));
     }
 
+    void spaceTicksEverySelectedRow() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        List().setFocus();
+        const QStringList all({"a.docx", "B.docx", "c.docx", "d.DOCX"});
+        QTest::keyClick(&List(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), all);
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList());
+
+        // A partial, mixed selection takes the toggled tick of the focused row (d.DOCX, unticked); a.docx
+        // is not selected and stays unticked.
+        ClickRow("c.docx");
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList({"c.docx"}));
+        ClickRow("B.docx");
+        ClickRow("c.docx", Qt::ControlModifier);
+        ClickRow("d.DOCX", Qt::ControlModifier);
+        QCOMPARE(List().GetSelectedCount(), 3);
+        QCOMPARE(List().currentItem()->text(kColumnName), QString("d.DOCX"));
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList({"B.docx", "c.docx", "d.DOCX"}));
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList());
+    }
+
     void contextMenuItems() {
         folder_->WriteFile("a.docx");
         MakeDialog();
