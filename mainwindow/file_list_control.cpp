@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include "mainwindow/file_list_accessible.h"
 #include "resources/dialog_builder.h"
 #include "resources/menu_template.h"
 #include "resources/resource_ids.h"
@@ -43,6 +44,7 @@ int ImageList::Add(const QIcon& icon) {
 }
 
 FileListControl::FileListControl(QWidget* parent) : QTreeWidget(parent) {
+    InstallFileListAccessibility();
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
