@@ -4,8 +4,11 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QStyle>
+#include <QToolTip>
 
 #include "mainwindow/file_list_accessible.h"
 #include "resources/dialog_builder.h"
@@ -147,6 +150,38 @@ void FileListControl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeWidget::keyPressEvent(event);
+}
+
+bool FileListControl::NameCut(const QModelIndex& index) const {
+    // The text rectangle the style draws the name in, less the margins it elides within.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    option.index = index;
+    option.text = index.data(Qt::DisplayRole).toString();
+    option.icon = index.data(Qt::DecorationRole).value<QIcon>();
+    option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasCheckIndicator;
+    if (!option.icon.isNull()) option.features |= QStyleOptionViewItem::HasDecoration;
+    const QRect text = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return option.fontMetrics.horizontalAdvance(option.text) > text.width() - 2 * margin;
+}
+
+bool FileListControl::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // A name cut with "…" shows whole in a tooltip; a name shown whole needs none.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (index.isValid() && index.column() == kColumnName) {
+            if (NameCut(index))
+                QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(),
+                                   visualRect(index));
+            else
+                QToolTip::hideText();
+            return true;
+        }
+    }
+    return QTreeWidget::viewportEvent(event);
 }
 
 void FileListControl::contextMenuEvent(QContextMenuEvent* event) {

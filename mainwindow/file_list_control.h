@@ -60,10 +60,14 @@ signals:
     void CommandChosen(int command);
 
 protected:
+    bool viewportEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Whether the name at index is too wide for its cell and so shown cut with "…".
+    bool NameCut(const QModelIndex& index) const;
+
     friend class FileListRow;
     const ImageList* images_ = nullptr;
     SortParams sortParams_{1, 0};

@@ -11,11 +11,13 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 #include "larkspan_version.h"
@@ -651,6 +653,26 @@ private slots:
         QCOMPARE(Ticked(List()), QStringList({"B.docx", "c.docx", "d.DOCX"}));
         QTest::keyClick(&List(), Qt::Key_Space);
         QCOMPARE(Ticked(List()), QStringList());
+    }
+
+    void aCutNameShowsWholeInATooltip() {
+        const QString longName = QString(120, 'n') + ".docx";
+        folder_->WriteFile("a.docx");
+        folder_->WriteFile(longName.toStdString());
+        MakeDialog();
+        SelectFolder(Folder());
+        List().header()->resizeSection(kColumnName, 150);
+        auto tooltipOver = [this](const QString& name) {
+            QList<QTreeWidgetItem*> found = List().findItems(name, Qt::MatchExactly, kColumnName);
+            if (found.size() != 1) return QStringLiteral("no row %1").arg(name);
+            const int row = List().indexOfTopLevelItem(found.first());
+            const QPoint at = List().visualRect(List().model()->index(row, kColumnName)).center();
+            QHelpEvent event(QEvent::ToolTip, at, List().viewport()->mapToGlobal(at));
+            QApplication::sendEvent(List().viewport(), &event);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(tooltipOver("a.docx"), QString());  // shown whole, so no tooltip
+        QCOMPARE(tooltipOver(longName), longName);
     }
 
     void contextMenuItems() {
