@@ -203,7 +203,10 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
         }
     }
     QModelIndex source = ToSource(index);
-    return source.isValid() ? source.data(role) : QVariant();
+    if (!source.isValid()) return {};
+    // The whole name, for a name the tree cuts with "…".
+    if (role == Qt::ToolTipRole) return source.data(Qt::DisplayRole);
+    return source.data(role);
 }
 
 Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const {

@@ -675,6 +675,15 @@ private slots:
         QCOMPARE(tooltipOver(longName), longName);
     }
 
+    void aFolderShowsItsWholeNameInATooltip() {
+        const QString longName = QString(120, 'f');
+        std::filesystem::create_directories(folder_->path() / longName.toStdString());
+        MakeDialog();
+        SelectFolder(Folder() + "/" + longName);
+        ShellTreeControl& tree = dialog_->FolderTree();
+        QCOMPARE(tree.currentIndex().data(Qt::ToolTipRole).toString(), longName);
+    }
+
     void contextMenuItems() {
         folder_->WriteFile("a.docx");
         MakeDialog();
