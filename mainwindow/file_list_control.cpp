@@ -7,6 +7,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QStyle>
 #include <QToolTip>
 
@@ -150,6 +151,24 @@ void FileListControl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeWidget::keyPressEvent(event);
+}
+
+void FileListControl::SetEmptyText(const QString& text) {
+    if (text == emptyText_) return;
+    emptyText_ = text;
+    setAccessibleDescription(text);
+    viewport()->update();
+}
+
+void FileListControl::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (topLevelItemCount() > 0 || emptyText_.isEmpty()) return;
+    // Drawn, not a row: nothing can be ticked, sorted or opened in it.
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const int margin = fontMetrics().height() / 2;
+    painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, emptyText_);
 }
 
 bool FileListControl::NameCut(const QModelIndex& index) const {

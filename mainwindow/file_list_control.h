@@ -56,11 +56,17 @@ public:
     // Space: the focused row's tick toggled, and every selected row given the same tick.
     void ToggleSelectedTicks();
 
+    // A line drawn in grey inside the list while it has no rows, and read with it by a screen reader; ""
+    // for none.
+    void SetEmptyText(const QString& text);
+    const QString& EmptyText() const { return emptyText_; }
+
 signals:
     void CommandChosen(int command);
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -71,6 +77,7 @@ private:
     friend class FileListRow;
     const ImageList* images_ = nullptr;
     SortParams sortParams_{1, 0};
+    QString emptyText_;
 };
 
 }  // namespace larkspan

@@ -684,6 +684,31 @@ private slots:
         QCOMPARE(tree.currentIndex().data(Qt::ToolTipRole).toString(), longName);
     }
 
+    void anEmptyListSaysWhatTheFilterHides() {
+        for (const char* name : {"a.doc", "b.doc", "c.DOC"}) folder_->WriteFile(name);
+        std::filesystem::create_directories(folder_->path() / "one");
+        folder_->WriteFile("one/only.docx");
+        std::filesystem::create_directories(folder_->path() / "none");
+        MakeDialog();
+        SelectFolder(Folder());
+        QCOMPARE(List().GetItemCount(), 0);
+        QCOMPARE(List().EmptyText(), QString("3 Word 97-2003 documents are hidden by the Filter"));
+        QCOMPARE(List().accessibleDescription(), List().EmptyText());
+
+        // Drawn inside the list: the viewport looks different without the line.
+        const QImage drawn = List().viewport()->grab().toImage();
+        List().SetEmptyText(QString());
+        QVERIFY(List().viewport()->grab().toImage() != drawn);
+
+        ChooseFilter(1);
+        QCOMPARE(List().GetItemCount(), 3);
+        QCOMPARE(List().EmptyText(), QString());
+        SelectFolder(Folder() + "/one");
+        QCOMPARE(List().EmptyText(), QString("1 Word 2007 document is hidden by the Filter"));
+        SelectFolder(Folder() + "/none");
+        QCOMPARE(List().EmptyText(), QString());
+    }
+
     void contextMenuItems() {
         folder_->WriteFile("a.docx");
         MakeDialog();
