@@ -4,9 +4,14 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
+#include <QStyle>
+#include <QToolTip>
 
+#include "mainwindow/file_list_accessible.h"
 #include "resources/dialog_builder.h"
 #include "resources/menu_template.h"
 #include "resources/resource_ids.h"
@@ -43,6 +48,7 @@ int ImageList::Add(const QIcon& icon) {
 }
 
 FileListControl::FileListControl(QWidget* parent) : QTreeWidget(parent) {
+    InstallFileListAccessibility();
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -116,15 +122,23 @@ void FileListControl::SelectAllRows() {
     setCurrentItem(topLevelItem(count - 1), kColumnName, QItemSelectionModel::NoUpdate);
 }
 
+void FileListControl::ToggleSelectedTicks() {
+    QTreeWidgetItem* current = currentItem();
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (!current && selected.isEmpty()) return;
+    // The focused row decides, so one press over a mixed selection gives every row the same tick.
+    const QTreeWidgetItem* decider = current ? current : selected.first();
+    const Qt::CheckState state =
+        decider->checkState(kColumnName) == Qt::Checked ? Qt::Unchecked : Qt::Checked;
+    for (QTreeWidgetItem* item : selected) item->setCheckState(kColumnName, state);
+    if (current) current->setCheckState(kColumnName, state);
+}
+
 void FileListControl::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier)) {
         SelectAllRows();
     } else if (event->key() == Qt::Key_Space && !(event->modifiers() & Qt::ControlModifier)) {
-        // The tick of the focused row, whichever column the focus is on.
-        if (QTreeWidgetItem* item = currentItem()) {
-            item->setCheckState(kColumnName,
-                                item->checkState(kColumnName) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-        }
+        ToggleSelectedTicks();
         event->accept();
         return;
     } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
@@ -137,6 +151,56 @@ void FileListControl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTreeWidget::keyPressEvent(event);
+}
+
+void FileListControl::SetEmptyText(const QString& text) {
+    if (text == emptyText_) return;
+    emptyText_ = text;
+    setAccessibleDescription(text);
+    viewport()->update();
+}
+
+void FileListControl::paintEvent(QPaintEvent* event) {
+    QTreeWidget::paintEvent(event);
+    if (topLevelItemCount() > 0 || emptyText_.isEmpty()) return;
+    // Drawn, not a row: nothing can be ticked, sorted or opened in it.
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    const int margin = fontMetrics().height() / 2;
+    painter.drawText(viewport()->rect().adjusted(margin, margin, -margin, -margin),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, emptyText_);
+}
+
+bool FileListControl::NameCut(const QModelIndex& index) const {
+    // The text rectangle the style draws the name in, less the margins it elides within.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    option.index = index;
+    option.text = index.data(Qt::DisplayRole).toString();
+    option.icon = index.data(Qt::DecorationRole).value<QIcon>();
+    option.features |= QStyleOptionViewItem::HasDisplay | QStyleOptionViewItem::HasCheckIndicator;
+    if (!option.icon.isNull()) option.features |= QStyleOptionViewItem::HasDecoration;
+    const QRect text = style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this);
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return option.fontMetrics.horizontalAdvance(option.text) > text.width() - 2 * margin;
+}
+
+bool FileListControl::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // A name cut with "…" shows whole in a tooltip; a name shown whole needs none.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (index.isValid() && index.column() == kColumnName) {
+            if (NameCut(index))
+                QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(), viewport(),
+                                   visualRect(index));
+            else
+                QToolTip::hideText();
+            return true;
+        }
+    }
+    return QTreeWidget::viewportEvent(event);
 }
 
 void FileListControl::contextMenuEvent(QContextMenuEvent* event) {

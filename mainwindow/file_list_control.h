@@ -1,8 +1,8 @@
 #pragma once
 // The file list of the main window (control 1014): one row per listed file with a tick box, its icon and
 // four columns; every row carries a pointer to its FileListEntry. Ctrl+A selects every row, Space toggles
-// the focused row's tick, and the context menu (menu 140, also on Shift+F10) sends its commands through
-// CommandChosen.
+// the focused row's tick and gives it to every selected row, and the context menu (menu 140, also on
+// Shift+F10) sends its commands through CommandChosen.
 
 #include <vector>
 
@@ -53,18 +53,31 @@ public:
 
     // Ctrl+A: every row selected, the last one focused.
     void SelectAllRows();
+    // Space: the focused row's tick toggled, and every selected row given the same tick.
+    void ToggleSelectedTicks();
+
+    // A line drawn in grey inside the list while it has no rows, and read with it by a screen reader; ""
+    // for none.
+    void SetEmptyText(const QString& text);
+    const QString& EmptyText() const { return emptyText_; }
 
 signals:
     void CommandChosen(int command);
 
 protected:
+    bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Whether the name at index is too wide for its cell and so shown cut with "…".
+    bool NameCut(const QModelIndex& index) const;
+
     friend class FileListRow;
     const ImageList* images_ = nullptr;
     SortParams sortParams_{1, 0};
+    QString emptyText_;
 };
 
 }  // namespace larkspan

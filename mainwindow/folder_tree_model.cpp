@@ -214,7 +214,10 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
         }
     }
     QModelIndex source = ToSource(index);
-    return source.isValid() ? source.data(role) : QVariant();
+    if (!source.isValid()) return {};
+    // The whole name, for a name the tree cuts with "…".
+    if (role == Qt::ToolTipRole) return source.data(Qt::DisplayRole);
+    return source.data(role);
 }
 
 QVariant FolderTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {

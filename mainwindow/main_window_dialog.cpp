@@ -232,6 +232,22 @@ void MainWindowDialog::RefreshFileList(const std::string& folder) {
     state_.ScanFolder(folder, "");
     state_.SortFoundPaths();
     FillFileList();
+    // An empty list over a folder of the other type's documents says why it is empty.
+    list_->SetEmptyText(list_->GetItemCount() == 0 && !folder.empty() ? HiddenDocumentsText(folder)
+                                                                      : QString());
+}
+
+QString MainWindowDialog::HiddenDocumentsText(const std::string& folder) const {
+    const int hidden = filter_->currentIndex() == 1 ? 0 : 1;
+    MainWindow other;
+    other.ScanFolder("", folder + "/" + (hidden == 1 ? "*.DOC" : "*.DOCX"));
+    const std::size_t count = other.m_arrFoundPaths.size();
+    if (count == 0) return {};
+    // The type as the Filter names it: "Word 97-2003(*.DOC)" gives "Word 97-2003".
+    const QString type = filter_->itemText(hidden).section(QLatin1Char('('), 0, 0).trimmed();
+    if (count == 1) return QStringLiteral("1 %1 document is hidden by the Filter").arg(type);
+    return QStringLiteral("%1 %2 documents are hidden by the Filter")
+        .arg(QString::fromStdString(FormatGrouped(static_cast<double>(count), 0)), type);
 }
 
 void MainWindowDialog::FillFileList() {

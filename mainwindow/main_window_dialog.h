@@ -109,6 +109,10 @@ private:
     void BrowseOutputFolder();
     void ShowOnlineHelp();
 
+    // "3 Word 97-2003 documents are hidden by the Filter": the documents in folder of the type the Filter
+    // does not show, or "" when there are none.
+    QString HiddenDocumentsText(const std::string& folder) const;
+
     // The Folder combo's items from the settings (mainwindow/output_history.cpp).
     void LoadOutputHistory();
     // The layout (mainwindow/main_window_layout.cpp): the template's layout recorded once, the controls

@@ -13,6 +13,7 @@
 #include "batch/progress_window.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
+#include "mainwindow/shell_tree_control.h"
 #include "platform/settings_store.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_messages.h"
@@ -157,6 +158,37 @@ private slots:
         QAccessibleInterface* self = QAccessible::queryAccessibleInterface(window.get());
         QVERIFY(self);
         QCOMPARE(self->text(QAccessible::Description), description);
+    }
+
+    // Every row's first cell is read as a check box with its tick, unticked rows included; the other
+    // cells are not check boxes.
+    void fileListRowsAreCheckBoxes() {
+        folder_->WriteFile("a.docx");
+        folder_->WriteFile("b.docx");
+        auto window = std::make_unique<MainWindowDialog>(*state_, *settings_);
+        window->show();
+        QVERIFY(window->FolderTree().SelectPath(QString::fromStdString(folder_->str())));
+        FileListControl& list = window->FileList();
+        QCOMPARE(list.GetItemCount(), 2);
+        list.SetCheck(0, true);
+
+        auto boxes = [&list] {
+            QStringList read;
+            QAccessibleInterface* view = QAccessible::queryAccessibleInterface(&list);
+            for (int i = 0; view && i < view->childCount(); ++i) {
+                QAccessibleInterface* cell = view->child(i);
+                if (!cell || cell->role() != QAccessible::CheckBox) continue;
+                const QAccessible::State state = cell->state();
+                if (!state.checkable) return QStringList({"not checkable: " + cell->text(QAccessible::Name)});
+                read << cell->text(QAccessible::Name) + (state.checked ? " checked" : " not checked");
+                if (view->indexOfChild(cell) != i) return QStringList({"misnumbered: " + read.last()});
+            }
+            return read;
+        };
+        QCOMPARE(boxes(), QStringList({"a.docx checked", "b.docx not checked"}));
+        list.SetCheck(0, false);
+        list.SetCheck(1, true);
+        QCOMPARE(boxes(), QStringList({"a.docx not checked", "b.docx checked"}));
     }
 };
 

@@ -11,12 +11,14 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 #include "larkspan_version.h"
@@ -644,6 +646,88 @@ private slots:
         QTest::keyClick(&List(), Qt::Key_Space);
         QTest::keyClick(&List(), Qt::Key_Space);
         QCOMPARE(Ticked(List()), QStringList({"a.docx", "d.DOCX", "c.docx"}));
+    }
+
+    void spaceTicksEverySelectedRow() {
+        WriteSortFolder();
+        MakeDialog();
+        SelectFolder(Folder());
+        List().setFocus();
+        const QStringList all({"a.docx", "B.docx", "c.docx", "d.DOCX"});
+        QTest::keyClick(&List(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), all);
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList());
+
+        // A partial, mixed selection takes the toggled tick of the focused row (d.DOCX, unticked); a.docx
+        // is not selected and stays unticked.
+        ClickRow("c.docx");
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList({"c.docx"}));
+        ClickRow("B.docx");
+        ClickRow("c.docx", Qt::ControlModifier);
+        ClickRow("d.DOCX", Qt::ControlModifier);
+        QCOMPARE(List().GetSelectedCount(), 3);
+        QCOMPARE(List().currentItem()->text(kColumnName), QString("d.DOCX"));
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList({"B.docx", "c.docx", "d.DOCX"}));
+        QTest::keyClick(&List(), Qt::Key_Space);
+        QCOMPARE(Ticked(List()), QStringList());
+    }
+
+    void aCutNameShowsWholeInATooltip() {
+        const QString longName = QString(120, 'n') + ".docx";
+        folder_->WriteFile("a.docx");
+        folder_->WriteFile(longName.toStdString());
+        MakeDialog();
+        SelectFolder(Folder());
+        List().header()->resizeSection(kColumnName, 150);
+        auto tooltipOver = [this](const QString& name) {
+            QList<QTreeWidgetItem*> found = List().findItems(name, Qt::MatchExactly, kColumnName);
+            if (found.size() != 1) return QStringLiteral("no row %1").arg(name);
+            const int row = List().indexOfTopLevelItem(found.first());
+            const QPoint at = List().visualRect(List().model()->index(row, kColumnName)).center();
+            QHelpEvent event(QEvent::ToolTip, at, List().viewport()->mapToGlobal(at));
+            QApplication::sendEvent(List().viewport(), &event);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(tooltipOver("a.docx"), QString());  // shown whole, so no tooltip
+        QCOMPARE(tooltipOver(longName), longName);
+    }
+
+    void aFolderShowsItsWholeNameInATooltip() {
+        const QString longName = QString(120, 'f');
+        std::filesystem::create_directories(folder_->path() / longName.toStdString());
+        MakeDialog();
+        SelectFolder(Folder() + "/" + longName);
+        ShellTreeControl& tree = dialog_->FolderTree();
+        QCOMPARE(tree.currentIndex().data(Qt::ToolTipRole).toString(), longName);
+    }
+
+    void anEmptyListSaysWhatTheFilterHides() {
+        for (const char* name : {"a.doc", "b.doc", "c.DOC"}) folder_->WriteFile(name);
+        std::filesystem::create_directories(folder_->path() / "one");
+        folder_->WriteFile("one/only.docx");
+        std::filesystem::create_directories(folder_->path() / "none");
+        MakeDialog();
+        SelectFolder(Folder());
+        QCOMPARE(List().GetItemCount(), 0);
+        QCOMPARE(List().EmptyText(), QString("3 Word 97-2003 documents are hidden by the Filter"));
+        QCOMPARE(List().accessibleDescription(), List().EmptyText());
+
+        // Drawn inside the list: the viewport looks different without the line.
+        const QImage drawn = List().viewport()->grab().toImage();
+        List().SetEmptyText(QString());
+        QVERIFY(List().viewport()->grab().toImage() != drawn);
+
+        ChooseFilter(1);
+        QCOMPARE(List().GetItemCount(), 3);
+        QCOMPARE(List().EmptyText(), QString());
+        SelectFolder(Folder() + "/one");
+        QCOMPARE(List().EmptyText(), QString("1 Word 2007 document is hidden by the Filter"));
+        SelectFolder(Folder() + "/none");
+        QCOMPARE(List().EmptyText(), QString());
     }
 
     void contextMenuItems() {
