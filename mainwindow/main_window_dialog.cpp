@@ -179,7 +179,7 @@ void MainWindowDialog::AddWindowMenu() {
     windowMenu_->setAccessibleName(windowMenu_->toolTip());
     windowMenu_->setPopupMode(QToolButton::InstantPopup);
     windowMenu_->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
-    windowMenu_->setGeometry(resources::ToPixels(kWindowMenuButtonRect));
+    windowMenu_->setGeometry(resources::ToPixels(*this, kWindowMenuButtonRect));
 
     auto* menu = new QMenu(windowMenu_);
     QAction* about = menu->addAction(Text(aboutText));

@@ -1,6 +1,8 @@
 // The main window's layout: the template's layout measured once, the controls moved after every size
 // change, the smallest size, and the layout written to the settings when the window goes.
 
+#include <algorithm>
+
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QShowEvent>
@@ -82,14 +84,22 @@ void MainWindowDialog::Relayout() {
     EdgeRect window = WindowRectInClient();
     layout_.Fit(window);
     const EdgeRect& split = layout_.rtSplitVer;
-    MoveControl(ids::kFolderTree, {6, 24, split.left, split.bottom});
-    MoveControl(ids::kFileList, {split.right, 24, window.Width() - 12, 24 + split.bottom - split.top});
-    auto moveTo = [this](int id, int x, int y) {
-        if (QWidget* control = resources::FindControl(*this, id)) control->move(x, y);
+    // The rules' distances are pixels at the 8 pt font's base units; a bigger font moves them out with
+    // the controls, so that the top row's labels stay clear of the panes and of each other.
+    auto x = [this](int pixels) { return resources::ScaleX(*this, pixels); };
+    auto y = [this](int pixels) { return resources::ScaleY(*this, pixels); };
+    const int top = y(24);
+    MoveControl(ids::kFolderTree, {x(6), top, split.left, split.bottom});
+    MoveControl(ids::kFileList, {split.right, top, window.Width() - x(12), top + split.bottom - split.top});
+    auto moveTo = [this](int id, int left, int topEdge) {
+        if (QWidget* control = resources::FindControl(*this, id)) control->move(left, topEdge);
     };
-    moveTo(ids::kSelectFilesLabel, split.right, 8);
-    moveTo(ids::kFilterLabel, window.right - 200, 7);
-    moveTo(ids::kFilterCombo, window.right - 162, 2);
+    moveTo(ids::kSelectFilesLabel, split.right, y(8));
+    moveTo(ids::kFilterLabel, window.right - x(200), y(7));
+    moveTo(ids::kFilterCombo, window.right - x(162), y(2));
+    // The rules leave the label less room than its template box: the box ends where the combo box begins.
+    if (QWidget* label = resources::FindControl(*this, ids::kFilterLabel))
+        label->resize(std::min(label->width(), x(38)), label->height());
 
     window = WindowRectInClient();
     for (const Anchor& anchor : anchors_.Entries())
@@ -115,8 +125,9 @@ void MainWindowDialog::OnGetMinMaxInfo(bool sizeChanged) {
     // its first size change from outside.
     const QMargins frame = FrameMargins();
     if (frame.isNull() && !sizeChanged) return;
-    const QSize minimum(kMinimumWidth - frame.left() - frame.right(),
-                        kMinimumHeight - frame.top() - frame.bottom());
+    // The limit grows with the font, as the template's layout does.
+    const QSize minimum(resources::ScaleX(*this, kMinimumWidth) - frame.left() - frame.right(),
+                        resources::ScaleY(*this, kMinimumHeight) - frame.top() - frame.bottom());
     if (minimumSize() != minimum) setMinimumSize(minimum);
 }
 

@@ -1,8 +1,12 @@
 #include "resources/dialog_builder.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +23,11 @@ namespace larkspan::resources {
 namespace {
 
 constexpr const char* kIdProperty = "larkspanControlId";
+constexpr const char* kBaseUnitsProperty = "larkspanBaseUnits";
+
+// The templates' font size, and the screen density their pixel rules were written for.
+constexpr qreal kTemplatePointSize = 8.0;
+constexpr qreal kTemplateDpi = 96.0;
 
 QString Text(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -120,18 +129,63 @@ void ApplyStyle(QWidget& widget, const ControlTemplate& control) {
     widget.setFocusPolicy(control.style & kTabStop ? Qt::StrongFocus : Qt::NoFocus);
 }
 
-QRect Place(const ControlTemplate& control, const QWidget& widget) {
-    QRect rect = ToPixels(control.rect);
+QRect Place(const ControlTemplate& control, const QWidget& widget, const QWidget& dialog) {
+    QRect rect = ToPixels(dialog, control.rect);
     // A combo box's template height is that of its open list; the closed box is as high as its font needs.
     if (control.kind == ControlKind::DropDownList) rect.setHeight(widget.sizeHint().height());
+    // The base units are whole pixels, the text's width is not: a one-line label whose text comes out a
+    // little wider than its box at some font sizes takes the room it needs rather than cutting the text.
+    if (control.kind == ControlKind::Static && !(control.style & kWordWrap) && !control.text.empty())
+        rect.setWidth(std::max(rect.width(), widget.sizeHint().width()));
     return rect;
 }
 
 }  // namespace
 
-QRect ToPixels(DialogRect rect) {
-    PixelRect pixels = DialogUnitsToPixels(rect);
+QFont DialogFont() {
+    QFont font = QApplication::font();
+    // A font given in pixels has no point size (-1); it is taken as it is.
+    if (font.pointSizeF() > 0 && font.pointSizeF() < kTemplatePointSize)
+        font.setPointSizeF(kTemplatePointSize);
+    return font;
+}
+
+BaseUnits MeasureBaseUnits(const QFont& font) {
+    // The dialog manager's measure: the average advance of the 52 letters, and the font's height.
+    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const QFontMetricsF metrics(font);
+    // The same family at the size the 8 pt font has on a 96 dpi screen; the metrics carry the screen's dpi.
+    QFont reference = font;
+    reference.setPointSizeF(kTemplatePointSize * kTemplateDpi / metrics.fontDpi());
+    const QFontMetricsF referenceMetrics(reference);
+    const qreal width = metrics.horizontalAdvance(letters);
+    const qreal referenceWidth = referenceMetrics.horizontalAdvance(letters);
+    const qreal height = metrics.height();
+    const qreal referenceHeight = referenceMetrics.height();
+    if (width <= 0 || referenceWidth <= 0 || height <= 0 || referenceHeight <= 0) return {};
+    // Never below the template's own units: a font smaller than 8 pt at 96 dpi keeps today's layout.
+    return {std::max(kBaseUnitX, qRound(kBaseUnitX * width / referenceWidth)),
+            std::max(kBaseUnitY, qRound(kBaseUnitY * height / referenceHeight))};
+}
+
+BaseUnits DialogBaseUnits(const QWidget& dialog) {
+    const QVariant value = dialog.property(kBaseUnitsProperty);
+    if (!value.isValid()) return {};
+    const QPoint units = value.toPoint();
+    return {units.x(), units.y()};
+}
+
+QRect ToPixels(const QWidget& dialog, DialogRect rect) {
+    PixelRect pixels = DialogUnitsToPixels(rect, DialogBaseUnits(dialog));
     return {pixels.x, pixels.y, pixels.width, pixels.height};
+}
+
+int ScaleX(const QWidget& dialog, int pixels) {
+    return MulDiv(pixels, DialogBaseUnits(dialog).x, kBaseUnitX);
+}
+
+int ScaleY(const QWidget& dialog, int pixels) {
+    return MulDiv(pixels, DialogBaseUnits(dialog).y, kBaseUnitY);
 }
 
 void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate, const ControlFactory& factory) {
@@ -145,12 +199,15 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate, const Co
     dialog.setSizeGripEnabled(false);
     dialog.setWindowTitle(Text(dialogTemplate.caption));
 
-    // The template names a Windows font; its size is kept, the family is the desktop's own.
-    QFont font = dialog.font();
-    font.setPointSize(dialogTemplate.fontPointSize);
+    // The template names a Windows font and 8 pt; the desktop's family and size take their place, and the
+    // layout's units follow the font, so the controls grow with it.
+    const QFont font = DialogFont();
     dialog.setFont(font);
+    const BaseUnits base = MeasureBaseUnits(font);
+    dialog.setProperty(kBaseUnitsProperty, QPoint(base.x, base.y));
 
-    QSize client(DialogUnitsToPixelsX(dialogTemplate.cx), DialogUnitsToPixelsY(dialogTemplate.cy));
+    QSize client(DialogUnitsToPixelsX(dialogTemplate.cx, base),
+                 DialogUnitsToPixelsY(dialogTemplate.cy, base));
     dialog.resize(client);
     if (!(dialogTemplate.style & kDlgThickFrame)) dialog.setFixedSize(client);
 
@@ -161,7 +218,7 @@ void BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate, const Co
         widget->setProperty(kIdProperty, control.id);
         if (control.id != ids::kStatic) widget->setObjectName(QStringLiteral("control%1").arg(control.id));
         ApplyStyle(*widget, control);
-        widget->setGeometry(Place(control, *widget));
+        widget->setGeometry(Place(control, *widget, dialog));
         if (control.style & kTabStop) {
             if (previous) QWidget::setTabOrder(previous, widget);
             previous = widget;

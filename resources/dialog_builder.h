@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include <QFont>
 #include <QWidget>
 
 #include "resources/dialog_template.h"
@@ -35,7 +36,23 @@ T* Control(const QWidget& parent, int id) {
 // Appends the items of a menu template to menu; each action's data() holds its command id.
 void AppendMenuItems(QMenu& menu, const MenuTemplate& menuTemplate);
 
-// A rectangle of the template converted to pixels, for controls that a dialog adds at run time.
-QRect ToPixels(DialogRect rect);
+// The font the dialogs use: the desktop's (the application font, which Qt takes from the platform theme),
+// at least the templates' 8 pt so that Qt's bare default stays readable.
+QFont DialogFont();
+
+// The base units of font, measured as the dialog manager does (the average width of the letters and the
+// line height), scaled against the 8 pt font on a 96 dpi screen so that that font gives exactly 6 and 13.
+BaseUnits MeasureBaseUnits(const QFont& font);
+
+// The base units a built dialog was laid out with; the 8 pt ones for any other widget.
+BaseUnits DialogBaseUnits(const QWidget& dialog);
+
+// A rectangle of the template converted to pixels with dialog's base units, for controls that a dialog adds
+// at run time.
+QRect ToPixels(const QWidget& dialog, DialogRect rect);
+
+// A distance of the layout rules, written in pixels for the 8 pt base units, at dialog's base units.
+int ScaleX(const QWidget& dialog, int pixels);
+int ScaleY(const QWidget& dialog, int pixels);
 
 }  // namespace larkspan::resources

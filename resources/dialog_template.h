@@ -81,11 +81,17 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-// One dialog unit is a quarter of the 8 pt dialog font's average character width across and an eighth
-// of its height down. The layout rules of the dialogs are written in pixels of a 96 dpi screen, where
-// those base units are 6 and 13 pixels, so the mapping is fixed at that and not taken from the font.
+// One dialog unit is a quarter of the dialog font's average character width across and an eighth of its
+// height down. The layout rules of the dialogs are written in pixels of a 96 dpi screen with the 8 pt font,
+// where those base units are 6 and 13 pixels; a bigger font (or a denser screen) gives bigger base units,
+// measured from the font the dialog uses (resources/dialog_builder.h), and every control grows with it.
 inline constexpr int kBaseUnitX = 6;
 inline constexpr int kBaseUnitY = 13;
+
+struct BaseUnits {
+    int x = kBaseUnitX, y = kBaseUnitY;
+    friend bool operator==(const BaseUnits&, const BaseUnits&) = default;
+};
 
 // a * b / c rounded half away from zero, as the dialog manager scales.
 constexpr int MulDiv(int a, int b, int c) {
@@ -94,17 +100,17 @@ constexpr int MulDiv(int a, int b, int c) {
     return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
 }
 
-constexpr int DialogUnitsToPixelsX(int units) {
-    return MulDiv(units, kBaseUnitX, 4);
+constexpr int DialogUnitsToPixelsX(int units, BaseUnits base = {}) {
+    return MulDiv(units, base.x, 4);
 }
-constexpr int DialogUnitsToPixelsY(int units) {
-    return MulDiv(units, kBaseUnitY, 8);
+constexpr int DialogUnitsToPixelsY(int units, BaseUnits base = {}) {
+    return MulDiv(units, base.y, 8);
 }
 
 // Each value is scaled on its own, as the dialog manager places controls.
-constexpr PixelRect DialogUnitsToPixels(DialogRect rect) {
-    return {DialogUnitsToPixelsX(rect.x), DialogUnitsToPixelsY(rect.y), DialogUnitsToPixelsX(rect.cx),
-            DialogUnitsToPixelsY(rect.cy)};
+constexpr PixelRect DialogUnitsToPixels(DialogRect rect, BaseUnits base = {}) {
+    return {DialogUnitsToPixelsX(rect.x, base), DialogUnitsToPixelsY(rect.y, base),
+            DialogUnitsToPixelsX(rect.cx, base), DialogUnitsToPixelsY(rect.cy, base)};
 }
 
 // The template of the given id; nullptr when there is none.

@@ -1141,6 +1141,11 @@ int main(int argc, char** argv) {
     // Real widgets without a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The pixel values checked here are the layout at the templates' 8 pt font; the dialogs take the
+    // application's font, whose default size differs between platforms.
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    QApplication::setFont(font);
     MainWindowDialogTest test;
     return QTest::qExec(&test, argc, argv);
 }

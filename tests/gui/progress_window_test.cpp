@@ -448,6 +448,11 @@ private slots:
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The pixel values checked here are the layout at the templates' 8 pt font; the dialogs take the
+    // application's font, whose default size differs between platforms.
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    QApplication::setFont(font);
     int failed = 0;
     {
         ProgressWindowTest test;
