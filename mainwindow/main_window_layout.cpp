@@ -5,6 +5,7 @@
 
 #include <QMoveEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QShowEvent>
 #include <QWindow>
 
@@ -125,9 +126,12 @@ void MainWindowDialog::OnGetMinMaxInfo(bool sizeChanged) {
     // its first size change from outside.
     const QMargins frame = FrameMargins();
     if (frame.isNull() && !sizeChanged) return;
-    // The limit grows with the font, as the template's layout does.
-    const QSize minimum(resources::ScaleX(*this, kMinimumWidth) - frame.left() - frame.right(),
-                        resources::ScaleY(*this, kMinimumHeight) - frame.top() - frame.bottom());
+    // The limit grows with the font, as the template's layout does, but never past the screen: a large
+    // font on a small screen would otherwise hold the window wider than the screen.
+    QSize minimum(resources::ScaleX(*this, kMinimumWidth) - frame.left() - frame.right(),
+                  resources::ScaleY(*this, kMinimumHeight) - frame.top() - frame.bottom());
+    if (const QScreen* shownOn = screen())
+        minimum = minimum.boundedTo(shownOn->availableGeometry().size().shrunkBy(frame));
     if (minimumSize() != minimum) setMinimumSize(minimum);
 }
 
@@ -138,6 +142,14 @@ void MainWindowDialog::SaveLayout() {
 }
 
 void MainWindowDialog::showEvent(QShowEvent* event) {
+    // The template's size grows with the font; the first time, it is held to the screen it opens on.
+    if (!event->spontaneous() && !fittedToScreen_) {
+        fittedToScreen_ = true;
+        if (const QScreen* shownOn = screen()) {
+            const QSize room = shownOn->availableGeometry().size();
+            if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+        }
+    }
     OnGetMinMaxInfo(false);
     QDialog::showEvent(event);
 }
