@@ -85,7 +85,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    bool fittedToScreen_ = false;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // Files and folders dropped on the window (mainwindow/file_drop.cpp).

@@ -142,14 +142,6 @@ void MainWindowDialog::SaveLayout() {
 }
 
 void MainWindowDialog::showEvent(QShowEvent* event) {
-    // The template's size grows with the font; the first time, it is held to the screen it opens on.
-    if (!event->spontaneous() && !fittedToScreen_) {
-        fittedToScreen_ = true;
-        if (const QScreen* shownOn = screen()) {
-            const QSize room = shownOn->availableGeometry().size();
-            if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
-        }
-    }
     OnGetMinMaxInfo(false);
     QDialog::showEvent(event);
 }
