@@ -20,12 +20,11 @@ int ChildNumber(const FileListControl& list, int row, int column) {
     return (row + 1) * list.columnCount() + column;
 }
 
-// A header cell, read by its column's title.
-class HeaderCell : public QAccessibleInterface {
+// A cell of the list, header or row: it has no children and no object of its own.
+class ListCell : public QAccessibleInterface {
 public:
-    HeaderCell(FileListControl* list, int column) : list_(list), column_(column) {}
+    explicit ListCell(FileListControl* list) : list_(list) {}
 
-    bool isValid() const override { return list_ && column_ < list_->columnCount(); }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return list_ ? list_->window()->windowHandle() : nullptr; }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(list_); }
@@ -33,10 +32,21 @@ public:
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    void setText(QAccessible::Text, const QString&) override {}
+
+protected:
+    QPointer<FileListControl> list_;
+};
+
+// A header cell, read by its column's title.
+class HeaderCell : public ListCell {
+public:
+    HeaderCell(FileListControl* list, int column) : ListCell(list), column_(column) {}
+
+    bool isValid() const override { return list_ && column_ < list_->columnCount(); }
     QString text(QAccessible::Text t) const override {
         return t == QAccessible::Name && isValid() ? list_->headerItem()->text(column_) : QString();
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid()) return {};
         QHeaderView* header = list_->header();
@@ -52,23 +62,15 @@ public:
     }
 
 private:
-    QPointer<FileListControl> list_;
     int column_;
 };
 
 // A cell of a row; the first one is the row's check box.
-class RowCell : public QAccessibleInterface, public QAccessibleActionInterface {
+class RowCell : public ListCell, public QAccessibleActionInterface {
 public:
-    RowCell(FileListControl* list, const QModelIndex& index) : list_(list), index_(index) {}
+    RowCell(FileListControl* list, const QModelIndex& index) : ListCell(list), index_(index) {}
 
     bool isValid() const override { return list_ && index_.isValid(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return list_ ? list_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(list_); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override {
         if (!isValid()) return {};
         if (t == QAccessible::Name) return index_.data(Qt::DisplayRole).toString();
@@ -76,7 +78,6 @@ public:
             return list_->headerItem()->text(index_.column());
         return {};
     }
-    void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid()) return {};
         return list_->visualRect(index_).translated(list_->viewport()->mapToGlobal(QPoint(0, 0)));
@@ -118,7 +119,6 @@ public:
 private:
     bool Box() const { return index_.column() == kColumnName; }
 
-    QPointer<FileListControl> list_;
     QPersistentModelIndex index_;
 };
 

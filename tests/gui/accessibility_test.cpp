@@ -15,6 +15,7 @@
 #include "mainwindow/main_window_dialog.h"
 #include "mainwindow/shell_tree_control.h"
 #include "platform/settings_store.h"
+#include "tests/gui/three_windows.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_messages.h"
 
@@ -73,46 +74,14 @@ class AccessibilityTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::ScopedRegistry> registry_;
-    std::unique_ptr<test::TempFolder> folder_;
-    std::unique_ptr<SettingsStore> settings_;
-    std::unique_ptr<MainWindow> state_;
-    ConversionJob job_;
-    ConverterSettings converter_;
-    test::RecordingMessages messages_;
+    std::unique_ptr<test::ThreeWindows> windows_;
 
-    // The window of that kind, built and set up; shown when showing it starts nothing.
-    std::unique_ptr<QDialog> MakeWindow(const QString& kind) {
-        if (kind == "main") {
-            auto window = std::make_unique<MainWindowDialog>(*state_, *settings_);
-            window->show();
-            return window;
-        }
-        if (kind == "progress") {
-            // Not shown: showing starts the run, which an empty job ends by closing the window.
-            converter_.applicationFolder = folder_->str() + "/";
-            return std::make_unique<ProgressWindow>(job_, *settings_, converter_, messages_);
-        }
-        auto prompt = std::make_unique<ExistingFilePrompt>();
-        prompt->m_strMessage = "The file \"/d/report.doc\" has already existed!";
-        prompt->show();  // not modal: the test reads it while it is open
-        return prompt;
-    }
+    std::unique_ptr<QDialog> MakeWindow(const QString& kind) { return windows_->Make(kind); }
 
 private slots:
-    void init() {
-        registry_ = std::make_unique<test::ScopedRegistry>();
-        folder_ = std::make_unique<test::TempFolder>();
-        settings_ = std::make_unique<SettingsStore>(kRegistryKeyName, "larkspan");
-        state_ = std::make_unique<MainWindow>();
-    }
+    void init() { windows_ = std::make_unique<test::ThreeWindows>(); }
 
-    void cleanup() {
-        state_.reset();
-        settings_.reset();
-        folder_.reset();
-        registry_.reset();
-    }
+    void cleanup() { windows_.reset(); }
 
     void everyControlHasAName_data() {
         QTest::addColumn<QString>("kind");
@@ -163,11 +132,11 @@ private slots:
     // Every row's first cell is read as a check box with its tick, unticked rows included; the other
     // cells are not check boxes.
     void fileListRowsAreCheckBoxes() {
-        folder_->WriteFile("a.docx");
-        folder_->WriteFile("b.docx");
-        auto window = std::make_unique<MainWindowDialog>(*state_, *settings_);
+        windows_->folder.WriteFile("a.docx");
+        windows_->folder.WriteFile("b.docx");
+        auto window = std::make_unique<MainWindowDialog>(windows_->state, windows_->settings);
         window->show();
-        QVERIFY(window->FolderTree().SelectPath(QString::fromStdString(folder_->str())));
+        QVERIFY(window->FolderTree().SelectPath(QString::fromStdString(windows_->folder.str())));
         FileListControl& list = window->FileList();
         QCOMPARE(list.GetItemCount(), 2);
         list.SetCheck(0, true);

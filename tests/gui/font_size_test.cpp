@@ -18,6 +18,7 @@
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
 #include "platform/settings_store.h"
+#include "tests/gui/three_windows.h"
 #include "tests/support/files.h"
 #include "tests/support/recording_messages.h"
 
@@ -70,47 +71,18 @@ class FontSizeTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::ScopedRegistry> registry_;
-    std::unique_ptr<test::TempFolder> folder_;
-    std::unique_ptr<SettingsStore> settings_;
-    std::unique_ptr<MainWindow> state_;
-    ConversionJob job_;
-    ConverterSettings converter_;
-    test::RecordingMessages messages_;
+    std::unique_ptr<test::ThreeWindows> windows_;
     QFont originalFont_;
 
-    std::unique_ptr<QDialog> MakeWindow(const QString& kind) {
-        if (kind == "main") {
-            auto window = std::make_unique<MainWindowDialog>(*state_, *settings_);
-            window->show();
-            return window;
-        }
-        if (kind == "progress") {
-            // Not shown: showing starts the run, which an empty job ends by closing the window.
-            converter_.applicationFolder = folder_->str() + "/";
-            return std::make_unique<ProgressWindow>(job_, *settings_, converter_, messages_);
-        }
-        auto prompt = std::make_unique<ExistingFilePrompt>();
-        prompt->m_strMessage = "The file \"/d/report.doc\" has already existed!";
-        prompt->show();
-        return prompt;
-    }
+    std::unique_ptr<QDialog> MakeWindow(const QString& kind) { return windows_->Make(kind); }
 
 private slots:
     void initTestCase() { originalFont_ = QApplication::font(); }
 
-    void init() {
-        registry_ = std::make_unique<test::ScopedRegistry>();
-        folder_ = std::make_unique<test::TempFolder>();
-        settings_ = std::make_unique<SettingsStore>(kRegistryKeyName, "larkspan");
-        state_ = std::make_unique<MainWindow>();
-    }
+    void init() { windows_ = std::make_unique<test::ThreeWindows>(); }
 
     void cleanup() {
-        state_.reset();
-        settings_.reset();
-        folder_.reset();
-        registry_.reset();
+        windows_.reset();
         QApplication::setFont(originalFont_);
     }
 
