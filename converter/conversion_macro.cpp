@@ -1,7 +1,8 @@
 #include "conversion_macro.h"
 
+#include "profile_files.h"
+
 #include <fstream>
-#include <sstream>
 #include <utility>
 
 namespace larkspan::zuv0 {
@@ -207,27 +208,6 @@ std::pair<fs::path, std::string> LibraryFiles(std::size_t index) {
 }
 constexpr std::size_t kLibraryFileCount = 5;
 
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-// Written beside and renamed, so that LibreOffice never reads half a file.
-std::error_code WriteReplacing(const fs::path& file, const std::string& text) {
-    const fs::path temporary = file.native() + ".zuv0";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) return std::make_error_code(std::errc::io_error);
-    }
-    std::error_code error;
-    fs::rename(temporary, file, error);
-    return error;
-}
-
 }  // namespace
 
 std::string FilterForFormat(std::string_view format) {
@@ -262,7 +242,7 @@ std::error_code ConversionMacro::Install() const {
     if (!error) fs::create_directories(exchange_, error);
     for (std::size_t i = 0; i < kLibraryFileCount && !error; ++i) {
         const auto [name, text] = LibraryFiles(i);
-        if (ReadAll(basic_ / name) != text) error = WriteReplacing(basic_ / name, text);
+        if (ReadWholeFile(basic_ / name) != text) error = ReplaceWholeFile(basic_ / name, text);
     }
     return error;
 }

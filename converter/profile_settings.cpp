@@ -1,9 +1,8 @@
 #include "profile_settings.h"
 
 #include "platform/libreoffice.h"
+#include "profile_files.h"
 
-#include <fstream>
-#include <sstream>
 #include <string_view>
 
 namespace larkspan::zuv0 {
@@ -83,14 +82,6 @@ bool HasProperty(const std::string& text, std::string_view name) {
     return text.find("oor:name=\"" + std::string(name) + "\"") != std::string::npos;
 }
 
-std::string ReadAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
 }  // namespace
 
 std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::path& programFolder) {
@@ -100,7 +91,7 @@ std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::p
     if (error) return error;
     const fs::path file = folder / "registrymodifications.xcu";
 
-    std::string text = ReadAll(file);
+    std::string text = ReadWholeFile(file);
     // New profile, or a file LibreOffice could not read either: it is rebuilt from defaults anyway.
     if (text.rfind(kTail) == std::string::npos) text = std::string(kHead) + std::string(kTail) + "\n";
     std::string items;
@@ -115,15 +106,7 @@ std::error_code EnsureProfileSettings(const fs::path& profileFolder, const fs::p
     text.insert(text.rfind(kTail), items);
 
     // Written beside and renamed, so an interrupted write cannot cost the profile its settings.
-    const fs::path temporary = folder / "registrymodifications.xcu.zuv0";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) return std::make_error_code(std::errc::io_error);
-    }
-    fs::rename(temporary, file, error);
-    return error;
+    return ReplaceWholeFile(file, text);
 }
 
 }  // namespace larkspan::zuv0

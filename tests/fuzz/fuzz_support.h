@@ -2,6 +2,10 @@
 // What the harnesses share: the input's lines, file names made of it, and a failure that the fuzzer reports
 // as a crash with its reason. A fresh folder per input is the suites' own (tests/support/files.h).
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -35,6 +39,20 @@ inline std::string FileName(std::string_view text) {
     for (char c : text.substr(0, 255))
         if (c != '/' && c != '\0') name += c;
     return name == "." || name == ".." ? std::string() : name;
+}
+
+// A descriptor holding exactly the input, for the readers that read with pread as they read the source's
+// copy. One per harness, refilled for every input.
+inline int DescriptorHolding(const std::uint8_t* data, std::size_t size) {
+    static const int fd = ::memfd_create("input", MFD_CLOEXEC);
+    Check(fd >= 0, "memfd_create failed");
+    Check(::ftruncate(fd, 0) == 0, "ftruncate failed");
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        Check(n > 0, "pwrite failed");
+        done += static_cast<std::size_t>(n);
+    }
+    return fd;
 }
 
 }  // namespace larkspan::fuzz

@@ -2,9 +2,6 @@
 // says why and leaves no fingerprint behind, and what it accepts holds no empty word and no more words
 // than its bound.
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 
 #include "converter/word_package_reader.h"
@@ -14,15 +11,7 @@ using larkspan::fuzz::Check;
 using namespace larkspan::zuv0;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The reader reads with pread from a descriptor, as it reads the source's copy and the output.
-    static const int fd = ::memfd_create("package", MFD_CLOEXEC);
-    Check(fd >= 0, "memfd_create failed");
-    Check(::ftruncate(fd, 0) == 0, "ftruncate failed");
-    for (std::size_t done = 0; done < size;) {
-        ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
-        Check(n > 0, "pwrite failed");
-        done += static_cast<std::size_t>(n);
-    }
+    const int fd = larkspan::fuzz::DescriptorHolding(data, size);
     Fingerprint fingerprint;
     std::string why;
     const bool accepted = ReadWordPackage(fd, size, fingerprint, why);
