@@ -3,9 +3,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 
 #include "resources/dialog_builder.h"
+#include "resources/drawn_icon.h"
+#include "resources/images.h"
 #include "resources/resource_ids.h"
 
 namespace larkspan {
@@ -31,7 +32,7 @@ void ExistingFilePrompt::showEvent(QShowEvent* event) {
 void ExistingFilePrompt::OnInitDialog() {
     initialized_ = true;
     auto* icon = resources::Control<QLabel>(*this, ids::kWarningIcon);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    icon->setPixmap(resources::PixmapFor(resources::WarningIcon(), 32, *icon));
     m_bRenameChosen = false;
     question_->setText(QString::fromLocal8Bit(m_strMessage));
     // Read with the dialog when it opens, as a message box's text is.

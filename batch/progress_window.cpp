@@ -13,6 +13,7 @@
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
+#include "resources/drawn_icon.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 
@@ -119,7 +120,7 @@ ProgressWindow::ProgressWindow(ConversionJob& job, const SettingsStore& settings
     connect(scroll, &QScrollBar::actionTriggered, this, [this] { keepEndInView_ = false; });
     for (QLabel* label : findChildren<QLabel*>()) {
         if (resources::ControlId(*label) == ids::kStatic && label->pixmap().isNull())
-            label->setPixmap(resources::ApplicationIcon().pixmap(32, 32));
+            label->setPixmap(resources::PixmapFor(resources::ApplicationIcon(), 32, *label));
     }
     OnInitDialog();
 }

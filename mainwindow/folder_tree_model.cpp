@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <QDir>
+#include <QFileIconProvider>
 
 namespace larkspan {
 
@@ -14,6 +15,10 @@ void FolderTreeModel::AddRoot(const QString& path, const QString& text, const QI
     auto* model = new QFileSystemModel(this);
     model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     model->setReadOnly(true);
+    // The model's own provider asks only the icon theme, and a desktop without one would show folders
+    // without a picture; this one falls back to the style's folder.
+    static QFileIconProvider folderIcons;
+    model->setIconProvider(&folderIcons);
     // A file-system model fetches folders only once it has a root path; it also watches that folder.
     model->setRootPath(path);
     int row = static_cast<int>(roots_.size());

@@ -4,6 +4,7 @@
 #include <QStyle>
 
 #include "mainwindow/folder_tree_model.h"
+#include "resources/images.h"
 
 namespace larkspan {
 
@@ -17,7 +18,7 @@ ShellTreeControl::ShellTreeControl(QWidget* parent) : QTreeView(parent), folders
 
 void ShellTreeControl::AddRootFolderContent() {
     folders_->AddRoot(QDir::homePath(), QDir::homePath(), style()->standardIcon(QStyle::SP_DirHomeIcon));
-    folders_->AddRoot(QDir::rootPath(), QDir::rootPath(), style()->standardIcon(QStyle::SP_DriveHDIcon));
+    folders_->AddRoot(QDir::rootPath(), QDir::rootPath(), resources::DriveIcon());
 }
 
 std::string ShellTreeControl::GetSelectedPath() const {

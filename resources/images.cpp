@@ -4,16 +4,13 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include "resources/drawn_icon.h"
+
 namespace larkspan::resources {
 
-// Drawn on a 32 x 32 grid and scaled to the asked size.
-QImage ApplicationIconImage(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(size / 32.0, size / 32.0);
+namespace {
 
+void PaintApplicationIcon(QPainter& painter) {
     // The page, its top-right corner folded.
     QPainterPath page;
     page.moveTo(5, 2);
@@ -36,14 +33,68 @@ QImage ApplicationIconImage(int size) {
     painter.drawPolyline(QPolygonF{QPointF(18, 10.5), QPointF(22, 14), QPointF(18, 17.5)});
     painter.drawLine(QPointF(23, 23), QPointF(10, 23));
     painter.drawPolyline(QPolygonF{QPointF(14, 19.5), QPointF(10, 23), QPointF(14, 26.5)});
+}
+
+// A yellow triangle with an exclamation mark.
+void PaintWarning(QPainter& painter) {
+    QPainterPath triangle;
+    triangle.moveTo(16, 2.5);
+    triangle.lineTo(30, 28.5);
+    triangle.lineTo(2, 28.5);
+    triangle.closeSubpath();
+    painter.setPen(QPen(QColor(0x8a, 0x5a, 0x00), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(QColor(0xf6, 0xc3, 0x2c));
+    painter.drawPath(triangle);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x2e, 0x2e, 0x2e));
+    painter.drawRoundedRect(QRectF(14.5, 10, 3, 11), 1.5, 1.5);
+    painter.drawEllipse(QRectF(14.5, 22.5, 3, 3));
+}
+
+// The front of a hard disk: a grey case, a slot and a green light.
+void PaintDrive(QPainter& painter) {
+    painter.setPen(QPen(QColor(0x4a, 0x4f, 0x57), 1.5));
+    painter.setBrush(QColor(0xd5, 0xd9, 0xde));
+    painter.drawRoundedRect(QRectF(2.5, 9.5, 27, 13), 2.5, 2.5);
+    painter.setPen(QPen(QColor(0x7a, 0x80, 0x88), 1.5, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(6, 18), QPointF(18, 18));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x2f, 0xa8, 0x4f));
+    painter.drawEllipse(QRectF(23, 15.5, 3.5, 3.5));
+}
+
+// The theme's icon of that name, to match the desktop's other windows, where the theme has it drawn at the
+// size it is shown at and at twice that; a bitmap of another size comes out too small or blurred.
+QIcon ThemeOrDrawn(const QString& name, int points, void (*paint)(QPainter&)) {
+    const QIcon theme = QIcon::fromTheme(name);
+    const QList<QSize> sizes = theme.availableSizes();
+    if (sizes.contains(QSize(points, points)) && sizes.contains(QSize(2 * points, 2 * points))) return theme;
+    return DrawnIcon(paint);
+}
+
+}  // namespace
+
+QImage ApplicationIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 32.0, size / 32.0);
+    PaintApplicationIcon(painter);
     painter.end();
     return image;
 }
 
 QIcon ApplicationIcon() {
-    QIcon icon;
-    for (int size : {16, 32, 48}) icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
-    return icon;
+    return DrawnIcon(PaintApplicationIcon);
+}
+
+QIcon WarningIcon() {
+    return ThemeOrDrawn(QStringLiteral("dialog-warning"), 32, PaintWarning);
+}
+
+QIcon DriveIcon() {
+    return ThemeOrDrawn(QStringLiteral("drive-harddisk"), 16, PaintDrive);
 }
 
 QCursor HandCursor() {

@@ -1,6 +1,7 @@
 #pragma once
-// The program's own pictures, drawn at run time so that no image files need shipping: the application
-// icon (resource 128) and the hand cursor (resource 143).
+// The program's own pictures, drawn at run time so that no image files need shipping and every size is
+// sharp: the application icon (resource 128), the hand cursor (resource 143), and the warning and drive
+// icons where the desktop's icon theme has none.
 
 #include <QCursor>
 #include <QIcon>
@@ -8,10 +9,15 @@
 
 namespace larkspan::resources {
 
-// A sheet of paper with two arrows turning round each other; 16, 32 and 48 pixels.
+// A sheet of paper with two arrows turning round each other.
 QIcon ApplicationIcon();
 // The same picture at any size, for the icon files that are installed with the program.
 QImage ApplicationIconImage(int size);
+
+// The icon theme's warning sign, else a drawn one; shown at 32 points.
+QIcon WarningIcon();
+// The icon theme's hard disk, else a drawn one: the tree's root folder, shown at 16 points.
+QIcon DriveIcon();
 
 // A pointing hand, its hot spot at the finger tip.
 QCursor HandCursor();
