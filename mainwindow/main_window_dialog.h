@@ -150,6 +150,7 @@ private:
     LayoutState layout_;
     AnchorTable anchors_;
     QMargins measuredFrame_;  // the frame the layout's distances include
+    bool heldToScreen_ = false;
 };
 
 }  // namespace larkspan

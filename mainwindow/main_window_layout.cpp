@@ -3,10 +3,12 @@
 
 #include <algorithm>
 
+#include <QLabel>
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
+#include <QToolButton>
 #include <QWindow>
 
 #include "mainwindow/main_window_dialog.h"
@@ -30,6 +32,22 @@ constexpr std::pair<int, AnchorMode> kAnchoredControls[] = {
 // The smallest outer size the user can give the window.
 constexpr int kMinimumWidth = 740;
 constexpr int kMinimumHeight = 500;
+
+// Cuts label's text with "…" where it would run past right, as a window narrower than the font's layout
+// makes it; the whole text stays its accessible name and becomes its tooltip.
+void CutBefore(QLabel& label, int right) {
+    if (label.accessibleName().isEmpty()) label.setAccessibleName(label.text());
+    const QString whole = label.accessibleName();
+    const QMargins margins = label.contentsMargins();
+    const int extra = margins.left() + margins.right() + 2 * label.margin();
+    const int room = std::max(0, right - label.x()) - extra;
+    const int needed = label.fontMetrics().horizontalAdvance(whole);
+    const QString shown =
+        needed <= room ? whole : label.fontMetrics().elidedText(whole, Qt::ElideRight, room);
+    label.setText(shown);
+    label.setToolTip(shown == whole ? QString() : whole);
+    label.resize(std::min(needed, room) + extra, label.height());
+}
 
 EdgeRect Edges(const QRect& rect) {
     return {rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()};
@@ -96,11 +114,20 @@ void MainWindowDialog::Relayout() {
         if (QWidget* control = resources::FindControl(*this, id)) control->move(left, topEdge);
     };
     moveTo(ids::kSelectFilesLabel, split.right, y(8));
+    // The About button sits at the folder tree's top right corner, wherever the split has gone.
+    if (windowMenu_) {
+        windowMenu_->move(split.left - windowMenu_->width(), windowMenu_->y());
+        // "Select Directory:", the window's one label without an id of its own.
+        if (auto* label = qobject_cast<QLabel*>(resources::FindControl(*this, ids::kStatic)))
+            CutBefore(*label, windowMenu_->x());
+    }
     moveTo(ids::kFilterLabel, window.right - x(200), y(7));
     moveTo(ids::kFilterCombo, window.right - x(162), y(2));
     // The rules leave the label less room than its template box: the box ends where the combo box begins.
     if (QWidget* label = resources::FindControl(*this, ids::kFilterLabel))
         label->resize(std::min(label->width(), x(38)), label->height());
+    if (auto* label = qobject_cast<QLabel*>(resources::FindControl(*this, ids::kSelectFilesLabel)))
+        CutBefore(*label, window.right - x(200) - x(4));
 
     window = WindowRectInClient();
     for (const Anchor& anchor : anchors_.Entries())
@@ -142,6 +169,15 @@ void MainWindowDialog::SaveLayout() {
 }
 
 void MainWindowDialog::showEvent(QShowEvent* event) {
+    // The template's size grows with the font, and a stored size may come from a larger screen: the
+    // window first opens no larger than the screen it opens on.
+    if (!heldToScreen_ && !event->spontaneous()) {
+        heldToScreen_ = true;
+        if (const QScreen* shownOn = screen()) {
+            const QSize room = shownOn->availableGeometry().size().shrunkBy(FrameMargins());
+            if (width() > room.width() || height() > room.height()) resize(size().boundedTo(room));
+        }
+    }
     OnGetMinMaxInfo(false);
     QDialog::showEvent(event);
 }

@@ -1,6 +1,8 @@
 // The windows at the desktop's font size: built after QApplication::setFont at 8, 11 and 14 pt on the
 // offscreen platform, each takes that font, every visible control lies inside its window, overlaps no
-// sibling (a group box only wholly holds the controls placed on it), and no button or label cuts its text.
+// sibling (a group box only wholly holds the controls placed on it), no button or label cuts its text, and
+// the main window is no larger than the screen (which at 14 pt is smaller than its layout: labels end in
+// "…"). Their pictures have as many pixels as the screen's density asks (run once more at twice the scale).
 
 #include <memory>
 
@@ -11,12 +13,15 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyleOptionButton>
+#include <QTreeView>
 #include <QtTest>
 
 #include "batch/existing_file_prompt.h"
 #include "batch/progress_window.h"
+#include "mainwindow/about_box.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
+#include "mainwindow/shell_tree_control.h"
 #include "platform/settings_store.h"
 #include "tests/gui/three_windows.h"
 #include "tests/support/files.h"
@@ -105,6 +110,14 @@ private slots:
 
         QCOMPARE(window->font().pointSize(), pointSize);
         QCOMPARE(window->font().family(), font.family());
+        // The main window can be made any size; the others keep the size their layout needs.
+        const QSize screen = window->screen()->availableGeometry().size();
+        QVERIFY2(kind != "main" || (window->width() <= screen.width() && window->height() <= screen.height()),
+                 qPrintable(QStringLiteral("%1x%2 on a screen of %3x%4")
+                                .arg(window->width())
+                                .arg(window->height())
+                                .arg(screen.width())
+                                .arg(screen.height())));
 
         // The progress window opens with its log pane folded away below the bottom edge; the controls
         // must fit the window at its full height.
@@ -133,6 +146,40 @@ private slots:
                                   (qobject_cast<QGroupBox*>(controls[j]) && b.contains(a));
                 QVERIFY2(held, qPrintable(Describe(*controls[i]) + " overlaps " + Describe(*controls[j])));
             }
+        }
+    }
+
+    void picturesHaveThePixelsOfTheScreen_data() {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"main", "progress", "prompt", "about"}) QTest::newRow(kind) << kind;
+    }
+
+    // A bitmap of one size scaled up to a denser screen is blurred: every picture must come at the
+    // screen's density, the labels' icons at 32 and the folder tree's roots at 16 points.
+    void picturesHaveThePixelsOfTheScreen() {
+        QFETCH(QString, kind);
+        std::unique_ptr<QDialog> window = kind == "about" ? std::make_unique<AboutBox>() : MakeWindow(kind);
+        const qreal density = window->devicePixelRatioF();
+        QList<std::pair<QString, QPixmap>> pictures;
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (!label->pixmap().isNull()) pictures.append({"icon", label->pixmap()});
+        if (auto* main = qobject_cast<MainWindowDialog*>(window.get())) {
+            QAbstractItemModel& folders = *main->FolderTree().model();
+            for (int row = 0; row < folders.rowCount(); ++row) {
+                const QModelIndex root = folders.index(row, 0);
+                const auto icon = folders.data(root, Qt::DecorationRole).value<QIcon>();
+                pictures.append({root.data().toString(), icon.pixmap(QSize(16, 16), density)});
+            }
+        }
+        QVERIFY(!pictures.isEmpty());
+        for (const auto& [what, pixmap] : pictures) {
+            const int points = what == "icon" ? 32 : 16;
+            QVERIFY2(pixmap.width() == qRound(points * density) && pixmap.devicePixelRatio() == density,
+                     qPrintable(QStringLiteral("%1: %2 pixels at density %3 on a screen of density %4")
+                                    .arg(what)
+                                    .arg(pixmap.width())
+                                    .arg(pixmap.devicePixelRatio())
+                                    .arg(density)));
         }
     }
 };
