@@ -11,6 +11,7 @@
 
 #include "batch/existing_file_prompt.h"
 #include "batch/progress_window.h"
+#include "mainwindow/about_box.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/main_window_dialog.h"
 #include "mainwindow/shell_tree_control.h"
@@ -76,7 +77,10 @@ class AccessibilityTest : public QObject {
 private:
     std::unique_ptr<test::ThreeWindows> windows_;
 
-    std::unique_ptr<QDialog> MakeWindow(const QString& kind) { return windows_->Make(kind); }
+    std::unique_ptr<QDialog> MakeWindow(const QString& kind) {
+        if (kind == "about") return std::make_unique<AboutBox>();
+        return windows_->Make(kind);
+    }
 
 private slots:
     void init() { windows_ = std::make_unique<test::ThreeWindows>(); }
@@ -112,6 +116,7 @@ private slots:
             << QStringList({"QCheckBox: Save this settings for the task", "QPushButton: Auto Rename",
                             "QPushButton: Overwrite", "QPushButton: Cancel"})
             << "The file \"/d/report.doc\" has already existed!";
+        QTest::newRow("About box") << "about" << QStringList({"QPushButton: OK"}) << "";
     }
 
     void everyControlHasAName() {
