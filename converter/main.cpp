@@ -8,6 +8,7 @@
 #include <memory>
 #include <string_view>
 
+#include "allocator_tuning.h"
 #include "console.h"
 #include "engine.h"
 #include "job.h"
@@ -45,6 +46,8 @@ int Run(int argc, char** argv, pid_t parent) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else: what ran until here runs once more.
+    StartWithTunedAllocator(argv);
     // Taken first, so that serve mode can tell whether the parent died before it asked to die with it.
     const pid_t parent = ::getppid();
     // A caller that closed its end of our standard error must not kill us before the temporary is gone.

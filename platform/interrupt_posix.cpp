@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -33,10 +32,10 @@ InterruptWatch::InterruptWatch(std::stop_source& stop) {
     ::fcntl(wakePipe[1], F_SETFL, ::fcntl(wakePipe[1], F_GETFL) | O_NONBLOCK);
     watcher_ = std::jthread([this, &stop](std::stop_token ending) {
         while (!ending.stop_requested()) {
-            pollfd fd{wakePipe[0], POLLIN, 0};
-            if (::poll(&fd, 1, 50) <= 0) continue;
+            // Woken by a signal, or by the byte 0 when the watch ends: no waking up to look, which would
+            // keep the end of every run waiting for the next look.
             unsigned char number = 0;
-            if (::read(wakePipe[0], &number, 1) != 1) continue;
+            if (::read(wakePipe[0], &number, 1) != 1 || number == 0) continue;
             if (signal_ == 0) {
                 signal_ = number;
                 stop.request_stop();
@@ -63,6 +62,9 @@ InterruptWatch::~InterruptWatch() {
     for (int i = 0; i < 3; ++i)
         if (handled[i]) ::sigaction(kSignals[i], &previous[i], nullptr);
     watcher_.request_stop();
+    const unsigned char wake = 0;
+    while (::write(wakePipe[1], &wake, 1) < 0 && errno == EINTR) {
+    }
     watcher_.join();
     ::close(wakePipe[0]);
     ::close(wakePipe[1]);
