@@ -33,6 +33,7 @@ void ExistingFilePrompt::OnInitDialog() {
     initialized_ = true;
     auto* icon = resources::Control<QLabel>(*this, ids::kWarningIcon);
     icon->setPixmap(resources::PixmapFor(resources::WarningIcon(), 32, *icon));
+    icon->setAccessibleName(QStringLiteral("Warning"));
     m_bRenameChosen = false;
     question_->setText(QString::fromLocal8Bit(m_strMessage));
     // Read with the dialog when it opens, as a message box's text is.

@@ -13,7 +13,6 @@
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "resources/dialog_builder.h"
-#include "resources/drawn_icon.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 
@@ -120,7 +119,7 @@ ProgressWindow::ProgressWindow(ConversionJob& job, const SettingsStore& settings
     connect(scroll, &QScrollBar::actionTriggered, this, [this] { keepEndInView_ = false; });
     for (QLabel* label : findChildren<QLabel*>()) {
         if (resources::ControlId(*label) == ids::kStatic && label->pixmap().isNull())
-            label->setPixmap(resources::PixmapFor(resources::ApplicationIcon(), 32, *label));
+            resources::ShowApplicationIcon(*label);
     }
     OnInitDialog();
 }

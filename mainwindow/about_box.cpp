@@ -5,27 +5,26 @@
 #include "mainwindow/hyperlink_label.h"
 #include "mainwindow/web_addresses.h"
 #include "resources/dialog_builder.h"
-#include "resources/drawn_icon.h"
 #include "resources/images.h"
 #include "resources/resource_ids.h"
 
 namespace larkspan {
 
 AboutBox::AboutBox(FileOpener* opener, QWidget* parent) : QDialog(parent) {
-    resources::BuildDialog(
-        *this, resources::AboutBoxTemplate(),
-        [](const resources::ControlTemplate& control, QWidget* parent) -> QWidget* {
-            // The home page's address is known only at run time: it is where the
-            // program was installed.
-            if (control.id == ids::kHomePageLink)
-                return new HyperlinkLabel(QString::fromStdString(HomePageAddress()), parent);
-            if (control.kind == resources::ControlKind::Icon) {
-                auto* icon = new QLabel(parent);
-                icon->setPixmap(resources::PixmapFor(resources::ApplicationIcon(), 32, *icon));
-                return icon;
-            }
-            return nullptr;
-        });
+    resources::BuildDialog(*this, resources::AboutBoxTemplate(),
+                           [](const resources::ControlTemplate& control, QWidget* parent) -> QWidget* {
+                               // The home page's address is known only at run time: it is where the
+                               // program was installed.
+                               if (control.id == ids::kHomePageLink)
+                                   return new HyperlinkLabel(QString::fromStdString(HomePageAddress()),
+                                                             parent);
+                               if (control.kind == resources::ControlKind::Icon) {
+                                   auto* icon = new QLabel(parent);
+                                   resources::ShowApplicationIcon(*icon);
+                                   return icon;
+                               }
+                               return nullptr;
+                           });
     // The desktop's font is wider than the one the template was laid out for: a label keeps its place and
     // shows its whole text.
     for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))

@@ -5,6 +5,8 @@
 #include <QPixmap>
 
 #include "resources/drawn_icon.h"
+#include "resources/resource_ids.h"
+#include "resources/string_table.h"
 
 namespace larkspan::resources {
 
@@ -87,6 +89,12 @@ QImage ApplicationIconImage(int size) {
 
 QIcon ApplicationIcon() {
     return DrawnIcon(PaintApplicationIcon);
+}
+
+void ShowApplicationIcon(QLabel& label) {
+    label.setPixmap(PixmapFor(ApplicationIcon(), 32, label));
+    const std::string_view name = LoadString(ids::kStrAppTitle);
+    label.setAccessibleName(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
 }
 
 QIcon WarningIcon() {

@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QIcon>
 #include <QImage>
+#include <QLabel>
 
 namespace larkspan::resources {
 
@@ -13,6 +14,10 @@ namespace larkspan::resources {
 QIcon ApplicationIcon();
 // The same picture at any size, for the icon files that are installed with the program.
 QImage ApplicationIconImage(int size);
+
+// Shows the application icon in label at the label's pixel density, named for a screen reader, which
+// would otherwise read an unnamed image.
+void ShowApplicationIcon(QLabel& label);
 
 // The icon theme's warning sign, else a drawn one; shown at 32 points.
 QIcon WarningIcon();

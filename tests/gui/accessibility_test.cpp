@@ -38,6 +38,7 @@ bool Interactive(QAccessible::Role role) {
         case QAccessible::Tree:
         case QAccessible::Table:
         case QAccessible::ProgressBar:
+        case QAccessible::Graphic:  // read out as "image" when it has no name
             return true;
         default:
             return false;
@@ -107,16 +108,16 @@ private slots:
                                      << "";
         QTest::newRow("progress window")
             << "progress"
-            << QStringList({"QPushButton: Stop", "QPushButton: Detail >>",
+            << QStringList({"QLabel: Larkspan", "QPushButton: Stop", "QPushButton: Detail >>",
                             "QCheckBox: Close after completed.", "QProgressBar: Conversion progress",
                             "QPlainTextEdit: Detail log"})
             << "";
         QTest::newRow("existing-file prompt")
             << "prompt"
-            << QStringList({"QCheckBox: Save this settings for the task", "QPushButton: Auto Rename",
-                            "QPushButton: Overwrite", "QPushButton: Cancel"})
+            << QStringList({"QLabel: Warning", "QCheckBox: Save this settings for the task",
+                            "QPushButton: Auto Rename", "QPushButton: Overwrite", "QPushButton: Cancel"})
             << "The file \"/d/report.doc\" has already existed!";
-        QTest::newRow("About box") << "about" << QStringList({"QPushButton: OK"}) << "";
+        QTest::newRow("About box") << "about" << QStringList({"QLabel: Larkspan", "QPushButton: OK"}) << "";
     }
 
     void everyControlHasAName() {
