@@ -33,9 +33,9 @@ enum class FileOutcome {
 
 struct FileResult {
     FileOutcome outcome = FileOutcome::Failed;
-    std::string target;          // where the file went, after any renaming
-    std::string reason;          // why it failed; empty otherwise
-    bool engineMissing = false;  // no file can be converted; the run ends after this one
+    std::string target;                    // where the file went, after any renaming
+    std::string reason;                    // why it failed; empty otherwise
+    bool engineMissing = false;            // no file can be converted; the run ends after this one
     FailureKind kind = FailureKind::None;  // for a failure: the document's fault, or the machine's
     std::chrono::milliseconds took{0};     // from the file's start to its result (the command line's run)
     bool stopped = false;                  // cut short by Stop: not done, rather than failed
@@ -70,8 +70,8 @@ enum class BatchEnd {
 
 struct BatchSummary {
     int total = 0;
-    int errors = 0;       // files that produced no target
-    int withLosses = 0;   // converted, but the check found something missing
+    int errors = 0;      // files that produced no target
+    int withLosses = 0;  // converted, but the check found something missing
     BatchEnd end = BatchEnd::Completed;
 };
 

@@ -34,8 +34,9 @@ struct ConversionJob {
     bool m_bKeepTimes = false;
 
     const std::string& TargetFolder(std::size_t index) const {
-        return index < m_arrTargetFolders.size() && !m_arrTargetFolders[index].empty() ? m_arrTargetFolders[index]
-                                                                                      : m_strOutputFolder;
+        return index < m_arrTargetFolders.size() && !m_arrTargetFolders[index].empty()
+                   ? m_arrTargetFolders[index]
+                   : m_strOutputFolder;
     }
 };
 

@@ -63,11 +63,11 @@ std::string ExistingFileMessage(std::string_view target) {
 std::string TotalsLine(int total, int errors, int withLosses) {
     char line[160];
     if (withLosses == 0)
-        std::snprintf(line, sizeof line, "\nTotal files: %d; Converted: %d; Error: %d.", total, total - errors,
-                      errors);
+        std::snprintf(line, sizeof line, "\nTotal files: %d; Converted: %d; Error: %d.", total,
+                      total - errors, errors);
     else
-        std::snprintf(line, sizeof line, "\nTotal files: %d; Converted: %d; With losses: %d; Error: %d.", total,
-                      total - errors, withLosses, errors);
+        std::snprintf(line, sizeof line, "\nTotal files: %d; Converted: %d; With losses: %d; Error: %d.",
+                      total, total - errors, withLosses, errors);
     return line;
 }
 

@@ -37,10 +37,13 @@ std::string MissingSource(const std::string& source) {
 // True when target exists and is not older than source; with keepTimes, when it has source's very time,
 // which only a run that gave it that time wrote.
 bool UpToDate(const std::string& source, const std::string& target, bool keepTimes) {
-    struct stat from {}, to {};
+    struct stat from {
+    }, to{};
     if (::stat(source.c_str(), &from) != 0 || ::stat(target.c_str(), &to) != 0 || !S_ISREG(to.st_mode))
         return false;
-    const auto time = [](const struct stat& info) { return std::pair(info.st_mtim.tv_sec, info.st_mtim.tv_nsec); };
+    const auto time = [](const struct stat& info) {
+        return std::pair(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    };
     return keepTimes ? time(to) == time(from) : time(to) >= time(from);
 }
 
@@ -62,7 +65,7 @@ FileResult Failure(FileResult result, std::string reason, FailureKind kind) {
 
 }  // namespace
 
-std::optional<FileResult> FileRun::Run(std::size_t index, BatchEnd& end) {
+std::optional<FileResult> FileRun::Run(std::size_t index, BatchEnd& end, BatchEvents& events) {
     const std::string& source = job_.m_arrSources[index];
     FileResult result;
     if (std::string missing = MissingSource(source); !missing.empty())
@@ -70,10 +73,10 @@ std::optional<FileResult> FileRun::Run(std::size_t index, BatchEnd& end) {
     const DocumentKind kind = GetDocumentKind(source);
     const std::string& folder = job_.TargetFolder(index);
     result.target = FormatOutputPath(folder, source, job_.m_nTargetFormat);
-    events_.TargetFormed(result.target);
+    events.TargetFormed(result.target);
     // A tree's target folders are made as the run reaches them.
-    if (std::error_code error; !folder.empty() && !fs::is_directory(folder) &&
-                               (fs::create_directories(folder, error), error))
+    if (std::error_code error;
+        !folder.empty() && !fs::is_directory(folder) && (fs::create_directories(folder, error), error))
         return Failure(result, "cannot make the folder " + folder + ": " + files::WriteErrorText(error),
                        FailureKind::Outside);
     // What a killed earlier run was writing here goes once this run passes through the folder.
@@ -89,7 +92,7 @@ std::optional<FileResult> FileRun::Run(std::size_t index, BatchEnd& end) {
 
     if (PathFound(result.target)) {
         bool rename = false;
-        switch (SettleExisting(result.target, rename)) {
+        switch (SettleExisting(result.target, rename, events)) {
             case Settled::Cancelled:
                 end = BatchEnd::Cancelled;
                 return std::nullopt;
@@ -101,7 +104,7 @@ std::optional<FileResult> FileRun::Run(std::size_t index, BatchEnd& end) {
         }
         if (rename) {
             result.target = AutoRenamePath(result.target);
-            events_.TargetRenamed(result.target);
+            events.TargetRenamed(result.target);
         } else if (SameFile(source, result.target)) {
             result.outcome = FileOutcome::AlreadyInPlace;
             return result;
@@ -138,7 +141,7 @@ std::optional<FileResult> FileRun::Run(std::size_t index, BatchEnd& end) {
     return result;
 }
 
-FileRun::Settled FileRun::SettleExisting(const std::string& target, bool& rename) {
+FileRun::Settled FileRun::SettleExisting(const std::string& target, bool& rename, BatchEvents& events) {
     switch (job_.m_nExistingFilePolicy) {
         case PolicyOverwrite:
             rename = false;
@@ -149,7 +152,7 @@ FileRun::Settled FileRun::SettleExisting(const std::string& target, bool& rename
         case PolicyAsk:
             break;
     }
-    std::optional<ExistingFileAnswer> answer = events_.AskAboutExisting(target);
+    std::optional<ExistingFileAnswer> answer = events.AskAboutExisting(target);
     if (stop_.stop_requested()) return Settled::Stopped;
     if (!answer) return Settled::Cancelled;
     rename = answer->renameChosen;

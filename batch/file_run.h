@@ -23,12 +23,15 @@ public:
           stop_(std::move(stop)) {}
 
     // The result of the job's source number index; nullopt when the run ends before the file is done (end
-    // says how).
-    [[nodiscard]] std::optional<FileResult> Run(std::size_t index, BatchEnd& end);
+    // says how). events: the run's own, or those of a file that goes ahead of its turn.
+    [[nodiscard]] std::optional<FileResult> Run(std::size_t index, BatchEnd& end, BatchEvents& events);
+    [[nodiscard]] std::optional<FileResult> Run(std::size_t index, BatchEnd& end) {
+        return Run(index, end, events_);
+    }
 
 private:
     enum class Settled { Go, Cancelled, Stopped };
-    Settled SettleExisting(const std::string& target, bool& rename);
+    Settled SettleExisting(const std::string& target, bool& rename, BatchEvents& events);
 
     ConversionJob& job_;
     const ConverterSettings& settings_;

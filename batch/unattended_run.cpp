@@ -1,9 +1,9 @@
 #include "batch/unattended_run.h"
 
 #include <algorithm>
-#include <chrono>
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -178,13 +178,14 @@ BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings
                 }
                 if (result.engineMissing) noEngine = true;
             }
-            result.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                                started);
+            result.took = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - started);
             std::lock_guard lock(mutex);
             // Said as soon as it is known, not when the files before it are done: a run killed meanwhile has
             // told of every file it finished.
             // A file cut short by Stop, or never tried for want of an engine, is not done: it has no line.
-            if (done && !result.stopped && !(result.engineMissing && result.reason.empty())) done(index, result);
+            if (done && !result.stopped && !(result.engineMissing && result.reason.empty()))
+                done(index, result);
             results[index] = std::move(result);
             finished.notify_all();
         }

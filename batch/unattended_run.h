@@ -18,7 +18,8 @@ using FileDone = std::function<void(std::size_t index, const FileResult& result)
 // engines is clamped to 1 .. the number of files. The events are called on the caller's thread only, in the
 // order of the files; done, when given, as each file ends.
 BatchSummary RunUnattended(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages,
-                           BatchEvents& events, int engines, std::stop_token stop = {}, const FileDone& done = {});
+                           BatchEvents& events, int engines, std::stop_token stop = {},
+                           const FileDone& done = {});
 
 // The number of engines for files: LARKSPAN_JOBS when it is a positive number, else one per core and at
 // most 4; never more than there are files, never less than one. A value that is not a positive number is

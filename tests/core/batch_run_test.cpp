@@ -11,9 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include "batch/auto_rename.h"
@@ -261,19 +263,20 @@ INSTANTIATE_TEST_SUITE_P(
                 0,
                 {1}},
         // Converted, but the check found something missing: said under the file, counted, kept in view.
-        RunCase{"ALossIsLoggedCountedAndKeptInView",
-                {{"in/lossy.docx", "L"}, {"in/b.docx", "B"}},
-                {"lossy.docx", "b.docx"},
-                kFormatDoc,
-                false,
-                PolicyAsk,
-                {},
-                "From: {in}/lossy.docx\n  To: {out}/lossy.doc\n  Check: 2 of 5 comments lost\n"
-                "From: {in}/b.docx\n  To: {out}/b.doc\n\nTotal files: 2; Converted: 2; With losses: 1; Error: 0.",
-                {50, 100},
-                {{"out/lossy.doc", "converted\nL"}, {"out/b.doc", "converted\nB"}},
-                0,
-                {1}},
+        RunCase{
+            "ALossIsLoggedCountedAndKeptInView",
+            {{"in/lossy.docx", "L"}, {"in/b.docx", "B"}},
+            {"lossy.docx", "b.docx"},
+            kFormatDoc,
+            false,
+            PolicyAsk,
+            {},
+            "From: {in}/lossy.docx\n  To: {out}/lossy.doc\n  Check: 2 of 5 comments lost\n"
+            "From: {in}/b.docx\n  To: {out}/b.doc\n\nTotal files: 2; Converted: 2; With losses: 1; Error: 0.",
+            {50, 100},
+            {{"out/lossy.doc", "converted\nL"}, {"out/b.doc", "converted\nB"}},
+            0,
+            {1}},
         RunCase{"OverwriteKeepsTheOldTargetWhenTheConversionFails",
                 {{"in/broken.docx", "x"}, {"out/broken.doc", std::string("old\0bytes\xff", 10)}},
                 {"broken.docx"},
@@ -409,6 +412,110 @@ TEST_F(BatchRunTest, WhatAKilledRunWasWritingGoesWhenTheNextRunPassesThrough) {
     for (const std::string& name : kept) EXPECT_TRUE(fs::exists(out / name)) << name;
     EXPECT_EQ(ReadText(out / "a.doc"), "converted\nA");
 }
+
+// Files go ahead of their turn on a second engine: the log reads as it does on one engine, and a file goes
+// beside another only when nothing can be asked about it and the two cannot write one file. The stand-in
+// notes each file that converts while another conversion is under way; one whose name holds "pair" waits for
+// another (as long as a busy machine needs), one whose name holds "solo" gives another 2 s to come.
+struct AheadCase {
+    const char* name;
+    std::vector<std::string> sources;   // also their contents
+    std::vector<std::string> existing;  // targets in "out" before the run
+    std::vector<std::optional<ExistingFileAnswer>> answers;
+    std::vector<std::string> beside;  // the "pair" and "solo" files converted beside another
+    std::vector<std::string> made;    // the targets then in "out"
+};
+
+class Ahead : public BatchRunTest, public ::testing::WithParamInterface<AheadCase> {
+protected:
+    // The worker's log and the stand-in's notes of a run on that many engines.
+    std::pair<std::string, std::vector<std::string>> RunOn(const char* engines, bool waiting) {
+        for (const fs::path& folder : {out, work.path() / "busy"}) {
+            fs::remove_all(folder);
+            fs::create_directories(folder);
+        }
+        for (const std::string& name : GetParam().existing) work.WriteFile("out/" + name, "old");
+        fs::remove(work.path() / "notes");
+        record = Recording();
+        record.answers.assign(GetParam().answers.begin(), GetParam().answers.end());
+        ::setenv("LARKSPAN_JOBS", engines, 1);
+        ::setenv("STAND_IN_WAITS", waiting ? "1" : "", 1);
+        ::setenv("STAND_IN_DIR", (work.path() / "busy").c_str(), 1);
+        Run(GetParam().sources, kFormatDoc, out);
+        ::unsetenv("LARKSPAN_JOBS");
+        ::unsetenv("STAND_IN_WAITS");
+        std::vector<std::string> beside;
+        std::istringstream notes(ReadText(work.path() / "notes"));
+        for (std::string line; std::getline(notes, line);)
+            if (line.find("pair") != std::string::npos || line.find("solo") != std::string::npos)
+                beside.push_back(line);
+        std::sort(beside.begin(), beside.end());
+        return {record.log, beside};
+    }
+};
+
+TEST_P(Ahead, LogsAsOneByOneAndGoesBesideOnlyWhenSafe) {
+    // In $STAND_IN_DIR: started.NAME and ended.NAME for every conversion, seen.NAME for one that another
+    // found under way; one that sees another under way, or was seen, is noted in $STAND_IN_DIR/../notes.
+    test::WriteStandIn(work.path() / "app", R"(case "$2" in *broken*) exit 4;; esac
+d=$STAND_IN_DIR; name=$(basename "$2"); touch "$d/started.$name"
+look() {
+  [ -e "$d/seen.$name" ] && return 0
+  [ $(( $(ls "$d" | grep -c '^started\.') - $(ls "$d" | grep -c '^ended\.') )) -ge 2 ] || return 1
+  for f in "$d"/started.*; do o=${f##*/started.}
+    [ "$o" != "$name" ] && [ ! -e "$d/ended.$o" ] && touch "$d/seen.$o"; done
+  return 0
+}
+tries=1
+if [ -n "$STAND_IN_WAITS" ]; then case $name in *pair*) tries=1200;; *solo*) tries=40;; esac; fi
+for i in $(seq $tries); do
+  if look; then echo "$name" >> "$d/../notes"; break; fi
+  [ $i -lt $tries ] && sleep 0.05
+done
+touch "$d/ended.$name"
+{ echo converted; cat "$2"; } > "$3")");
+    for (const std::string& name : GetParam().sources) work.WriteFile("in/" + name, name);
+
+    const auto [log, beside] = RunOn("2", true);
+    EXPECT_EQ(beside, GetParam().beside);
+    std::vector<std::string> made;
+    for (const fs::directory_entry& entry : fs::directory_iterator(out))
+        made.push_back(entry.path().filename().string() + ": " + ReadText(entry.path()));
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(made, GetParam().made);
+    EXPECT_EQ(RunOn("1", false).first, log);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, Ahead,
+    ::testing::Values(AheadCase{"NewTargetsGoTogether",
+                                {"a_pair.docx", "b_pair.docx", "c.docx"},
+                                {},
+                                {},
+                                {"a_pair.docx", "b_pair.docx"},
+                                {"a_pair.doc: converted\na_pair.docx", "b_pair.doc: converted\nb_pair.docx",
+                                 "c.doc: converted\nc.docx"}},
+                      AheadCase{"AnExistingTargetIsAskedAndGoesAlone",
+                                {"a_solo.docx", "b.docx"},
+                                {"a_solo.doc"},
+                                {kOverwrite},
+                                {},
+                                {"a_solo.doc: converted\na_solo.docx", "b.doc: converted\nb.docx"}},
+                      AheadCase{"TargetsThatMayBeOneFileGoApart",
+                                {"x_solo.docx", "X_solo.docx"},
+                                {},
+                                {},
+                                {},
+                                {"X_solo.doc: converted\nX_solo.docx", "x_solo.doc: converted\nx_solo.docx"}},
+                      // b fails at once; its engine takes c while a still waits.
+                      AheadCase{
+                          "AFailureAheadIsToldInItsTurn",
+                          {"a_pair.docx", "b_broken.docx", "c_pair.docx"},
+                          {},
+                          {},
+                          {"a_pair.docx", "c_pair.docx"},
+                          {"a_pair.doc: converted\na_pair.docx", "c_pair.doc: converted\nc_pair.docx"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct RenameCase {
     const char* name;
