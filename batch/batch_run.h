@@ -75,8 +75,9 @@ struct BatchSummary {
     BatchEnd end = BatchEnd::Completed;
 };
 
-// Runs the job to its end, on one engine kept for all its files. The policy in job changes when an answer is
-// to hold for the rest of the run.
+// Runs the job to its end, on engines kept for all its files: as many as the command line takes, the files
+// whose target is new going ahead of their turn on the free ones (batch/file_ahead.h); everything is told in
+// the files' order. The policy in job changes when an answer is to hold for the rest of the run.
 BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, MessageBox& messages,
                       BatchEvents& events, std::stop_token stop = {});
 
