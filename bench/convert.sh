@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Batch conversion speed: N generated .doc documents converted to .docx by larkspan's command line (with
-# its default engines, and with LARKSPAN_JOBS=1 as the window's run converts), by one
+# its default engines, and with LARKSPAN_JOBS=1, one engine), by one
 # `soffice --headless --convert-to` call over all of them, and by a bare LibreOfficeKit loop of documentLoad
 # and saveAs (how the engine converted before it loaded documents hidden; nothing of ours around it). Prints the wall times, the ratios to soffice and the peak
 # resident memory of larkspan's engines; each is run REPEAT times (default 3) and the medians are shown.
