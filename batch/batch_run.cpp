@@ -110,6 +110,17 @@ BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, Mes
             std::make_unique<Slot>(program, settings, job, messages, events, aheadStop.get_token(), starts));
 
     std::deque<std::unique_ptr<Ahead>> ahead;  // in the files' order
+    // However the run ends (an exception included), the files still in hand end at once and are waited
+    // for before anything they use goes; they are not told.
+    struct EndAhead {
+        std::stop_source& stop;
+        std::deque<std::unique_ptr<Ahead>>& files;
+        ~EndAhead() {
+            stop.request_stop();
+            for (const auto& file : files)
+                if (file->result.valid()) file->result.wait();
+        }
+    } endAhead{aheadStop, ahead};
     // A file may go ahead when nothing can be asked about it and no file in hand may write the same file.
     auto free = [&]() -> Slot* {
         for (auto& slot : slots)
@@ -223,10 +234,6 @@ BatchSummary RunBatch(ConversionJob& job, const ConverterSettings& settings, Mes
         }
         if (!finish(index, *result)) break;
     }
-    // Files still in hand are not told; they end at once, and are waited for.
-    aheadStop.request_stop();
-    for (const auto& file : ahead) file->result.wait();
-    ahead.clear();
     return summary;
 }
 
