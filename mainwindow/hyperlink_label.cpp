@@ -1,17 +1,50 @@
 #include "mainwindow/hyperlink_label.h"
 
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include "mainwindow/file_opener.h"
 #include "mainwindow/web_page.h"
 #include "resources/images.h"
 
 namespace larkspan {
+namespace {
+
+// A screen reader's view of the link: a link named by its text, which "press" opens.
+class LinkAccessible final : public QAccessibleWidget {
+public:
+    explicit LinkAccessible(HyperlinkLabel* link) : QAccessibleWidget(link, QAccessible::Link) {}
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Name) return static_cast<HyperlinkLabel*>(widget())->text();
+        return QAccessibleWidget::text(kind);
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction()) static_cast<HyperlinkLabel*>(widget())->Activate();
+    }
+};
+
+QAccessibleInterface* LinkFactory(const QString& className, QObject* object) {
+    if (className != QLatin1String(HyperlinkLabel::staticMetaObject.className())) return nullptr;
+    auto* link = qobject_cast<HyperlinkLabel*>(object);
+    return link ? new LinkAccessible(link) : nullptr;
+}
+
+}  // namespace
 
 HyperlinkLabel::HyperlinkLabel(const QString& text, QWidget* parent)
     : QLabel(text, parent),
       desktopOpener_(std::make_unique<DesktopFileOpener>()),
-      opener_(desktopOpener_.get()) {}
+      opener_(desktopOpener_.get()) {
+    static const bool installed = [] {
+        QAccessible::installFactory(LinkFactory);
+        return true;
+    }();
+    (void)installed;
+}
 
 HyperlinkLabel::~HyperlinkLabel() = default;
 
@@ -38,6 +71,8 @@ void HyperlinkLabel::PreSubclassWindow() {
     FitToText();
     setCursor(resources::HandCursor());
     setToolTip(shownText_);
+    // Reached with Tab after the dialog's own controls; a click opens the page rather than taking focus.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void HyperlinkLabel::FitToText() {
@@ -63,11 +98,38 @@ void HyperlinkLabel::FitToText() {
     setGeometry(rect);
 }
 
+void HyperlinkLabel::Activate() {
+    // A page that does not open is reported by OpenWebPage; the link itself shows nothing.
+    OpenWebPage(url_.toStdString(), *opener_);
+}
+
 void HyperlinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint())) return;
-    // A page that does not open is reported by OpenWebPage; the link itself shows nothing.
-    OpenWebPage(url_.toStdString(), *opener_);
+    Activate();
+}
+
+void HyperlinkLabel::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            // Taken here, so that Enter opens the page rather than pressing the dialog's default button.
+            event->accept();
+            Activate();
+            return;
+        default:
+            QLabel::keyPressEvent(event);
+    }
+}
+
+void HyperlinkLabel::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
 }
 
 }  // namespace larkspan

@@ -1,6 +1,8 @@
 #pragma once
 // A text that is a link: drawn in the link colour (the theme's on a dark background) and always underlined,
-// sized to its text, with the hand cursor and a tooltip that shows the text; a click opens its address.
+// sized to its text, with the hand cursor and a tooltip that shows the text; a click opens its address. It is
+// reached with Tab after the dialog's own controls, opens with Enter or Space, and is a link to a screen
+// reader, whose "press" opens it too.
 
 #include <memory>
 
@@ -31,9 +33,13 @@ public:
     void PreSubclassWindow();
     // Sizes the control to its text, keeping the edge or the middle that its alignment holds on to.
     void FitToText();
+    // Opens the address, as a click does.
+    void Activate();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QString url_;

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -162,6 +163,19 @@ private slots:
         QCOMPARE(opener.opened, QStringList{home});
         QTest::mouseClick(&box.Link(), Qt::RightButton, {}, QPoint(3, 3));
         QCOMPARE(opener.opened.size(), 1);
+
+        // The keyboard reaches it after OK, and Enter opens it without pressing OK; so does a screen
+        // reader's "press".
+        ok->setFocus();
+        QTest::keyClick(ok, Qt::Key_Tab);
+        QCOMPARE(box.focusWidget(), &box.Link());
+        QTest::keyClick(&box.Link(), Qt::Key_Return);
+        QCOMPARE(opener.opened.size(), 2);
+        QVERIFY(box.isVisible());
+        QAccessibleInterface* link = QAccessible::queryAccessibleInterface(&box.Link());
+        QVERIFY(link && link->role() == QAccessible::Link && link->text(QAccessible::Name) == home);
+        link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(opener.opened.size(), 3);
 
         QTest::mouseClick(ok, Qt::LeftButton);
         QVERIFY(!box.isVisible());
