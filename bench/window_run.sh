@@ -12,11 +12,11 @@ files=${2:-10000}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-Release}" -DLARKSPAN_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target larkspan_window_run_bench Zuv0 -j2 >/dev/null
+cmake --build "$build" --target larkspan_window_run_bench Zuv0 zuv0_office -j2 >/dev/null
 
 mkdir -p "$work/docs" "$work/converter" "$work/registry"
 if [ "${REAL:-0}" = 1 ]; then
-  cp "$build/bin/Zuv0" "$work/converter/Zuv0"
+  cp "$build/bin/Zuv0" "$build/bin/libzuv0_office.so" "$work/converter/"
   for ((i = 1; i <= files; i++)); do cp "$here/samples/memo.docx" "$work/docs/memo_$i.docx"; done
 else
   cat > "$work/converter/Zuv0" <<'STANDIN'

@@ -13,7 +13,6 @@
 #include "atomic_output.h"
 #include "console.h"
 #include "conversion_check.h"
-#include "conversion_macro.h"
 #include "crash_guard.h"
 #include "file_url.h"
 #include "platform/file_writing.h"
@@ -90,29 +89,22 @@ std::unique_ptr<Engine> Engine::Start(const EngineSettings& settings, Outcome& f
     }
     crash_guard::Install();
 
-    // Only now: the first start of a new profile copies LibreOffice's default macro library over whatever
-    // was there. LibreOffice reads the library when the first macro runs.
-    if (std::error_code macroError = ConversionMacro(slot->profileFolder()).Install()) {
+    std::string why;
+    std::unique_ptr<OfficeApi> api = OfficeApi::Bind(settings.programFolder, why);
+    if (!api) {
         delete office;
-        failure = Failure(ExitCode::EngineMissing, slot->profileFolder().native(),
-                          "cannot prepare the profile: " + macroError.message());
+        failure = Failure(ExitCode::EngineMissing, settings.programFolder.native(), why);
         return nullptr;
     }
-    return std::unique_ptr<Engine>(new Engine(std::move(slot), office));
+    return std::unique_ptr<Engine>(new Engine(std::move(slot), office, std::move(api)));
 }
 
-Engine::Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office)
-    : slot_(std::move(slot)), office_(office), macro_(slot_->profileFolder()) {}
+Engine::Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office, std::unique_ptr<OfficeApi> api)
+    : slot_(std::move(slot)), office_(office), api_(std::move(api)) {}
 
 Engine::~Engine() {
+    api_.reset();
     delete office_;
-}
-
-ConversionMacro::Answer Engine::Run(const char* step) {
-    const bool ran = office_->runMacro(step);
-    ConversionMacro::Answer answer = macro_.TakeAnswer();
-    if (!ran && answer.stage.empty()) answer.message = "LibreOffice did not run the conversion";
-    return answer;
 }
 
 Outcome Engine::Convert(const Job& job) {
@@ -140,14 +132,10 @@ Outcome Engine::LoadAndSave(const Job& job) {
     // A web page would open as a web document, which no Word filter can store: it is read into a text
     // document instead, as LibreOfficeKit does.
     const std::string loadFilter = job.content == ContentKind::Html ? "HTML (StarWriter)" : "";
-    if (std::error_code error =
-            macro_.Request(FileUrlFromPath(copy.path()), FileUrlFromPath(staged), filter, loadFilter))
-        return Failure(ExitCode::Internal, slot_->profileFolder().native(),
-                       "cannot hand the job to LibreOffice: " + error.message());
 
     crash_guard::SetOutcomeOnCrash(
         Failure(ExitCode::NotADocument, source, "LibreOffice crashed while reading it"));
-    const ConversionMacro::Answer loaded = Run(ConversionMacro::kLoad);
+    const OfficeApi::Answer loaded = api_->Load(FileUrlFromPath(copy.path()), loadFilter);
     if (loaded.stage == "password") return Failure(ExitCode::PasswordProtected, source);
     if (loaded.stage == "kind")
         return Failure(ExitCode::NotADocument, source, "not a word-processing document");
@@ -160,7 +148,7 @@ Outcome Engine::LoadAndSave(const Job& job) {
         Failure(ExitCode::SaveFailed, job.target.native(), "LibreOffice crashed while saving"));
     // The document is closed before the result is put in place, so a crash while closing cannot follow a
     // finished target.
-    const ConversionMacro::Answer saved = Run(ConversionMacro::kSave);
+    const OfficeApi::Answer saved = api_->Save(FileUrlFromPath(staged), filter);
     if (saved.stage != "saved") {
         std::string why = "LibreOffice could not save it";
         if (!saved.message.empty()) why += ": " + saved.message;

@@ -1,6 +1,6 @@
 #pragma once
-// LibreOffice, started through LibreOfficeKit; each document is converted by our macro (see
-// conversion_macro.h), which loads it hidden as LibreOffice's own batch conversion does.
+// LibreOffice, started through LibreOfficeKit; each document is loaded hidden and stored through the
+// office's API (see office_calls.h), as LibreOffice's own batch conversion does.
 //
 // Starting the engine and converting one file are separate steps: the start costs far more than a
 // conversion (0.1-0.5 s, against 20-30 ms for a small document once loaded), so a
@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "conversion_macro.h"
 #include "job.h"
+#include "office_api.h"
 #include "outcome.h"
 #include "profile_slot.h"
 
@@ -46,14 +46,12 @@ public:
     Outcome Convert(const Job& job);
 
 private:
-    Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office);
+    Engine(std::unique_ptr<ProfileSlot> slot, lok::Office* office, std::unique_ptr<OfficeApi> api);
     Outcome LoadAndSave(const Job& job);
-    // Runs one step of the conversion macro and takes its answer.
-    ConversionMacro::Answer Run(const char* step);
 
     std::unique_ptr<ProfileSlot> slot_;
     lok::Office* office_;
-    ConversionMacro macro_;
+    std::unique_ptr<OfficeApi> api_;  // let go of before office_ is shut down
 };
 
 }  // namespace larkspan::zuv0

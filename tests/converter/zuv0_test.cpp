@@ -671,6 +671,23 @@ INSTANTIATE_TEST_SUITE_P(Engine, ReportsMissingEngine,
                                                       }}),
                          [](const auto& info) { return info.param.name; });
 
+// LibreOffice starts, but the module that reaches its API is not beside the program: told as a missing
+// engine, with the file it looked for, and LibreOffice is shut down as after any run.
+TEST_F(Zuv0Test, ReportsItsMissingModuleAsAMissingEngine) {
+    const fs::path program = folder_ / "alone" / "Zuv0";
+    fs::create_directory(program.parent_path());
+    fs::copy_file(kZuv0, program);
+    const fs::path source = Copy(folder_.path(), "report.doc", "report.doc");
+
+    const Finished run =
+        larkspan::test::Run({program.string(), "-f", source.string(), (folder_ / "report.docx").string()},
+                            {"XDG_CACHE_HOME=" + kCacheHome.string()});
+
+    ExpectRefused(run, kEngineMissing, "engine missing");
+    EXPECT_THAT(run.err, HasSubstr((program.parent_path() / "libzuv0_office.so").string()));
+    EXPECT_THAT(FolderNames(folder_.path()), ElementsAre("alone", "report.doc"));
+}
+
 // ---- an existing target --------------------------------------------------------------------------------
 
 constexpr const char* kOldContents = "the previous conversion";

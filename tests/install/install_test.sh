@@ -17,6 +17,7 @@ cd "$prefix" || exit 1
 check "bin/larkspan links to the program folder" test "$(readlink bin/larkspan)" = ../lib/larkspan/larkspan
 check "the program" test -x lib/larkspan/larkspan
 check "the converter beside it" test -x lib/larkspan/Zuv0
+check "its module beside it" test -s lib/larkspan/libzuv0_office.so
 for size in 16 22 24 32 48 64 128 256; do
   check "icon ${size}x${size}" grep -q "PNG image data, $size x $size" \
     <(file "share/icons/hicolor/${size}x${size}/apps/larkspan.png")

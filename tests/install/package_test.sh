@@ -18,7 +18,7 @@ if [ -n "$package" ]; then
     check "depends on $needed" grep -Eq "(^|, )$needed( |,|$)" <<<"$depends"
   done
   dpkg-deb -c "$package" >"$work/contents"
-  for file in ./usr/lib/larkspan/larkspan ./usr/lib/larkspan/Zuv0 ./usr/share/applications/org.larkspan.Larkspan.desktop \
+  for file in ./usr/lib/larkspan/larkspan ./usr/lib/larkspan/Zuv0 ./usr/lib/larkspan/libzuv0_office.so ./usr/share/applications/org.larkspan.Larkspan.desktop \
     ./usr/share/icons/hicolor/48x48/apps/larkspan.png ./usr/share/man/man1/larkspan.1 ./usr/share/larkspan/help/Faq.htm; do
     check "$file in the package" grep -q " $file\$" "$work/contents"
   done
