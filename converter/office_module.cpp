@@ -89,7 +89,10 @@ beans::PropertyValue Property(const char* name, const uno::Any& value) {
 
 void Discard() {
     if (!office || !office->document.is()) return;
-    uno::Reference<lang::XComponent> document = std::move(office->document);
+    // Let go of before closing: a document that will not close is never closed twice. (Outside
+    // LibreOffice's own build, its references copy rather than move.)
+    const uno::Reference<lang::XComponent> document = office->document;
+    office->document.clear();
     try {
         if (uno::Reference<util::XCloseable> closeable{document, uno::UNO_QUERY}; closeable.is())
             closeable->close(true);
