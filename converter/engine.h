@@ -3,7 +3,7 @@
 // office's API (see office_calls.h), as LibreOffice's own batch conversion does.
 //
 // Starting the engine and converting one file are separate steps: the start costs far more than a
-// conversion (0.1-0.5 s, against 20-30 ms for a small document once loaded), so a
+// conversion (0.1-0.5 s, against about 10 ms for a small document), so a
 // caller with many files starts once and converts each in turn. LibreOfficeKit can be started only once
 // per process.
 

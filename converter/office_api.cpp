@@ -27,6 +27,11 @@ void* ProcessContextGetter(const fs::path& programFolder) {
     return nullptr;
 }
 
+// Beside the running program.
+fs::path ModulePath() {
+    return fs::path(paths::ExecutableFolder()) / "libzuv0_office.so";
+}
+
 OfficeApi::Answer Take(const LarkspanOfficeAnswer& answer) {
     return {answer.stage ? answer.stage : "internal", answer.message};
 }
@@ -54,10 +59,6 @@ std::string FilterForFormat(std::string_view format) {
     for (const auto& [extension, filter] : kFilters)
         if (extension == format) return std::string(filter);
     return {};
-}
-
-fs::path OfficeApi::ModulePath() {
-    return fs::path(paths::ExecutableFolder()) / "libzuv0_office.so";
 }
 
 std::unique_ptr<OfficeApi> OfficeApi::Bind(const fs::path& programFolder, std::string& why) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 struct LarkspanOfficeCalls;
 
@@ -32,9 +33,6 @@ public:
     // bytes. The document stays open from Load to Save.
     Answer Load(const std::string& sourceUrl, const std::string& loadFilter);
     Answer Save(const std::string& targetUrl, const std::string& filter);
-
-    // Where the module lies: beside the running program.
-    static std::filesystem::path ModulePath();
 
 private:
     explicit OfficeApi(const LarkspanOfficeCalls* calls) : calls_(calls) {}
