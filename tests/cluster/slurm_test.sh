@@ -341,17 +341,21 @@ echo "Cancelled task $victim after $(outcomes converted copied -- "$work/b/repor
   "documents; $(list_targets "$work/out-b" | wc -l) targets and $(find "$work/out-b" -name '.*' | wc -l)" \
   "hidden files in its output folder"
 
-# The document its one engine had in hand is reported failed, "stopped". That engine may have put the whole
-# target in place just before the stop reached larkspan; the rerun then skips it, so it counts as done.
-jq -r --arg in "$in/" 'select(.type == "file" and .reason == "stopped") | .source | ltrimstr($in)' \
-  "$work/b/report-$victim.jsonl" >"$work/stopped-b"
-check "the cancelled task stopped one document in hand at most" test "$(wc -l <"$work/stopped-b")" -le 1
+# The document its one engine had in hand gets no line, or one that says "stopped": the stop cut it short.
+# Yet the engine may have put its whole target in place just before the stop reached it (scancel signals
+# larkspan and its engine at once); the rerun then skips it, so it counts as done. Every other task ran to
+# its end, so only the cancelled task's one document in hand can be such a file.
 outcomes converted copied -- "$work"/b/report-*.jsonl >"$work/done-b"
+: >"$work/in-hand-b"
 while IFS= read -r source; do
-  [[ -e $work/out-b/${source%.doc*}.docx ]] || continue
-  echo "Reported stopped, yet its target was put in place whole as the stop came: $source"
+  grep -qxF -- "$source" "$work/done-b" && continue
+  [[ -e $work/out-b/${source%.doc*}.docx ]] && echo "$source" >>"$work/in-hand-b"
+done <"$work/sources"
+check "the cancelled task left one document in hand at most" test "$(wc -l <"$work/in-hand-b")" -le 1
+while IFS= read -r source; do
+  echo "Not reported as done, yet its target was put in place whole as the stop came: $source"
   echo "$source" >>"$work/done-b"
-done <"$work/stopped-b"
+done <"$work/in-hand-b"
 
 submit "$work/out-b" "$work/c" --wait >"$work/logs/sbatch-c.out" 2>&1
 status=$?
