@@ -64,11 +64,17 @@ struct Office {
 };
 Office* office = nullptr;  // made by bind; never destroyed, only emptied by release
 
+// Into a caller's buffer of `size` bytes, cut to fit and closed by a NUL.
+void CopyCut(std::string_view text, char* buffer, std::size_t size) {
+    if (size == 0) return;
+    const std::size_t length = std::min(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
 void Answer(LarkspanOfficeAnswer* answer, const char* stage, std::string_view message = {}) {
     answer->stage = stage;
-    const std::size_t length = std::min(message.size(), sizeof answer->message - 1);
-    std::memcpy(answer->message, message.data(), length);
-    answer->message[length] = '\0';
+    CopyCut(message, answer->message, sizeof answer->message);
 }
 
 void AnswerWith(LarkspanOfficeAnswer* answer, const char* stage, const rtl::OUString& message) {
@@ -108,10 +114,7 @@ void Discard() {
 
 bool Bind(void* processContext, char* why, size_t whySize) {
     auto fail = [&](std::string_view reason) {
-        if (whySize == 0) return false;
-        const std::size_t length = std::min(reason.size(), whySize - 1);
-        std::memcpy(why, reason.data(), length);
-        why[length] = '\0';
+        CopyCut(reason, why, whySize);
         return false;
     };
     try {
